@@ -1,0 +1,1 @@
+// Test fixtures live here.
