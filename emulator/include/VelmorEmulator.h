@@ -112,7 +112,11 @@ VELMOR_EMULATOR_API void clearCallFailures();
 VELMOR_EMULATOR_API void addUnitFault(size_t unit, const UnitFault &fault);
 VELMOR_EMULATOR_API void clearUnitFaults(size_t unit);
 VELMOR_EMULATOR_API void unplug(size_t unit);
+// The unit's firmware, for its own controls and inspection. Callers must not use it while
+// another thread makes D2XX calls.
 VELMOR_EMULATOR_API velmor_firmware::Unit &unit(size_t unit);
+// Data the unit streams on interface A of its FT2232H, as far as the host's grants allow.
+VELMOR_EMULATOR_API void streamData(size_t unit, const std::vector<uint8_t> &bytes);
 
 // Inspection
 VELMOR_EMULATOR_API std::vector<CallRecord> calls();

@@ -1,0 +1,74 @@
+// The emulated USB bus: the units on it, their interfaces, the open handles, the faults the
+// control API set, and the log of every D2XX call. One lock guards it all; no call holds it
+// while it waits for bytes.
+#ifndef VELMOR_EMULATOR_BUS_H
+#define VELMOR_EMULATOR_BUS_H
+
+#include "EmulatedInterface.h"
+#include "FtdiLibrary.h"
+
+#include <map>
+#include <mutex>
+
+namespace VelmorEmulator {
+
+class Bus
+{
+public:
+    static Bus &instance();
+
+    std::mutex &mutex() { return m_mutex; }
+
+    // All below expect the lock held.
+    void setBench(const std::vector<BenchItem> &items);
+    void ensureBench();
+    std::vector<EmulatedInterface> &interfaces() { return m_interfaces; }
+    std::vector<std::shared_ptr<velmor_firmware::Unit>> &units() { return m_units; }
+    std::vector<FT_DEVICE_LIST_INFO_NODE> &listSnapshot() { return m_listSnapshot; }
+    void takeListSnapshot();
+    void setPendingBenchChange(const std::vector<BenchItem> &items);
+    // True when a pending change was applied (and the snapshot taken anew).
+    bool applyPendingBenchChange();
+
+    EmulatedInterface *interfaceOf(FT_HANDLE handle, int *index = nullptr);
+    void *newHandle();
+
+    // The status a call must answer instead of working, or FT_OK.
+    FT_STATUS injectedStatus(const std::string &function);
+    void addCallFailure(const std::string &function, uint32_t status, int skip, int times);
+    void clearCallFailures() { m_callFailures.clear(); }
+
+    void releaseDetached(FT_HANDLE handle);
+    std::vector<OpenHandle> openHandles() const;
+
+    void record(const std::string &function, std::vector<uint64_t> arguments, int interfaceIndex, FT_STATUS status);
+    std::vector<CallRecord> &callLog() { return m_calls; }
+
+    void unplugUnit(size_t unit);
+
+private:
+    Bus() = default;
+
+    struct CallFailure
+    {
+        uint32_t status;
+        int skip;
+        int times;
+    };
+
+    std::mutex m_mutex;
+    bool m_benchSet = false;
+    std::vector<EmulatedInterface> m_interfaces;
+    std::vector<EmulatedInterface> m_detached;  // open handles of unplugged units
+    std::vector<std::shared_ptr<velmor_firmware::Unit>> m_units;
+    std::vector<FT_DEVICE_LIST_INFO_NODE> m_listSnapshot;
+    bool m_hasPendingBench = false;
+    std::vector<BenchItem> m_pendingBench;
+    std::map<std::string, std::vector<CallFailure>> m_callFailures;
+    std::vector<CallRecord> m_calls;
+    uintptr_t m_nextHandle = 0x5e1000;
+};
+
+} // namespace VelmorEmulator
+
+#endif

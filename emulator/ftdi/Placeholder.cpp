@@ -1,1 +1,0 @@
-// Replaced by the FTDI front end.

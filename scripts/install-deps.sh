@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, from Debian's archive (run as root).
+set -euo pipefail
+packages=(cmake ninja-build g++ clang qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev npm)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
