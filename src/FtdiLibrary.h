@@ -22,9 +22,26 @@
 #  endif
 #endif
 
-#ifdef __cplusplus
-extern "C" {
+// VELMOR_FTDI_CHECK is for the check of these declarations against FTDI's own header, which
+// declares the same global names: the types go into namespace ours and each function becomes a
+// pointer type, FT_Open_t for FT_Open. Every type, constant and function here is listed in
+// tests/d2xx/LayoutCheck.cpp.
+#if defined(VELMOR_FTDI_CHECK)
+#  define FTDI_DECLARATIONS_BEGIN namespace ours {
+#  define FTDI_DECLARATIONS_END }
+#  define FTDI_FUNCTION(name, parameters) typedef FT_STATUS(FTDI_CALL *name##_t) parameters;
+#else
+#  if defined(__cplusplus)
+#    define FTDI_DECLARATIONS_BEGIN extern "C" {
+#    define FTDI_DECLARATIONS_END }
+#  else
+#    define FTDI_DECLARATIONS_BEGIN
+#    define FTDI_DECLARATIONS_END
+#  endif
+#  define FTDI_FUNCTION(name, parameters) FTDI_API FT_STATUS FTDI_CALL name parameters;
 #endif
+
+FTDI_DECLARATIONS_BEGIN
 
 // D2XX's own integer names. On Linux DWORD and ULONG are 32-bit; on 64-bit Windows ULONG is
 // 32-bit too (LLP64), so one set of widths serves both.
@@ -299,34 +316,32 @@ typedef struct ft_eeprom_x_series {
     UCHAR DriverType;
 } FT_EEPROM_X_SERIES;
 
-FTDI_API FT_STATUS FTDI_CALL FT_CreateDeviceInfoList(LPDWORD lpdwNumDevs);
-FTDI_API FT_STATUS FTDI_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, LPDWORD lpdwNumDevs);
-FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle);
-FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle);
-FTDI_API FT_STATUS FTDI_CALL FT_GetDeviceInfo(FT_HANDLE ftHandle, FT_DEVICE *lpftDevice, LPDWORD lpdwID, PCHAR SerialNumber,
-                                              PCHAR Description, LPVOID Dummy);
-FTDI_API FT_STATUS FTDI_CALL FT_EE_Read(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData);
-FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData);
-FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Read(FT_HANDLE ftHandle, void *eepromData, DWORD eepromDataSize, char *Manufacturer,
-                                            char *ManufacturerId, char *Description, char *SerialNumber);
-FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Program(FT_HANDLE ftHandle, void *eepromData, DWORD eepromDataSize, char *Manufacturer,
-                                               char *ManufacturerId, char *Description, char *SerialNumber);
-FTDI_API FT_STATUS FTDI_CALL FT_SetBitMode(FT_HANDLE ftHandle, UCHAR ucMask, UCHAR ucEnable);
-FTDI_API FT_STATUS FTDI_CALL FT_SetBaudRate(FT_HANDLE ftHandle, ULONG BaudRate);
-FTDI_API FT_STATUS FTDI_CALL FT_SetDataCharacteristics(FT_HANDLE ftHandle, UCHAR WordLength, UCHAR StopBits, UCHAR Parity);
-FTDI_API FT_STATUS FTDI_CALL FT_SetFlowControl(FT_HANDLE ftHandle, USHORT FlowControl, UCHAR XonChar, UCHAR XoffChar);
-FTDI_API FT_STATUS FTDI_CALL FT_SetLatencyTimer(FT_HANDLE ftHandle, UCHAR ucLatency);
-FTDI_API FT_STATUS FTDI_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, ULONG ulInTransferSize, ULONG ulOutTransferSize);
-FTDI_API FT_STATUS FTDI_CALL FT_Purge(FT_HANDLE ftHandle, ULONG Mask);
-FTDI_API FT_STATUS FTDI_CALL FT_SetTimeouts(FT_HANDLE ftHandle, ULONG ReadTimeout, ULONG WriteTimeout);
-FTDI_API FT_STATUS FTDI_CALL FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD *dwRxBytes);
-FTDI_API FT_STATUS FTDI_CALL FT_GetStatus(FT_HANDLE ftHandle, DWORD *dwRxBytes, DWORD *dwTxBytes, DWORD *dwEventDWord);
-FTDI_API FT_STATUS FTDI_CALL FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToRead, LPDWORD lpBytesReturned);
-FTDI_API FT_STATUS FTDI_CALL FT_Write(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToWrite, LPDWORD lpBytesWritten);
-FTDI_API FT_STATUS FTDI_CALL FT_CyclePort(FT_HANDLE ftHandle);
+FTDI_FUNCTION(FT_CreateDeviceInfoList, (LPDWORD lpdwNumDevs))
+FTDI_FUNCTION(FT_GetDeviceInfoList, (FT_DEVICE_LIST_INFO_NODE *pDest, LPDWORD lpdwNumDevs))
+FTDI_FUNCTION(FT_Open, (int deviceNumber, FT_HANDLE *pHandle))
+FTDI_FUNCTION(FT_Close, (FT_HANDLE ftHandle))
+FTDI_FUNCTION(FT_GetDeviceInfo, (FT_HANDLE ftHandle, FT_DEVICE *lpftDevice, LPDWORD lpdwID, PCHAR SerialNumber,
+                                 PCHAR Description, LPVOID Dummy))
+FTDI_FUNCTION(FT_EE_Read, (FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData))
+FTDI_FUNCTION(FT_EE_Program, (FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData))
+FTDI_FUNCTION(FT_EEPROM_Read, (FT_HANDLE ftHandle, void *eepromData, DWORD eepromDataSize, char *Manufacturer,
+                               char *ManufacturerId, char *Description, char *SerialNumber))
+FTDI_FUNCTION(FT_EEPROM_Program, (FT_HANDLE ftHandle, void *eepromData, DWORD eepromDataSize, char *Manufacturer,
+                                  char *ManufacturerId, char *Description, char *SerialNumber))
+FTDI_FUNCTION(FT_SetBitMode, (FT_HANDLE ftHandle, UCHAR ucMask, UCHAR ucEnable))
+FTDI_FUNCTION(FT_SetBaudRate, (FT_HANDLE ftHandle, ULONG BaudRate))
+FTDI_FUNCTION(FT_SetDataCharacteristics, (FT_HANDLE ftHandle, UCHAR WordLength, UCHAR StopBits, UCHAR Parity))
+FTDI_FUNCTION(FT_SetFlowControl, (FT_HANDLE ftHandle, USHORT FlowControl, UCHAR XonChar, UCHAR XoffChar))
+FTDI_FUNCTION(FT_SetLatencyTimer, (FT_HANDLE ftHandle, UCHAR ucLatency))
+FTDI_FUNCTION(FT_SetUSBParameters, (FT_HANDLE ftHandle, ULONG ulInTransferSize, ULONG ulOutTransferSize))
+FTDI_FUNCTION(FT_Purge, (FT_HANDLE ftHandle, ULONG Mask))
+FTDI_FUNCTION(FT_SetTimeouts, (FT_HANDLE ftHandle, ULONG ReadTimeout, ULONG WriteTimeout))
+FTDI_FUNCTION(FT_GetQueueStatus, (FT_HANDLE ftHandle, DWORD *dwRxBytes))
+FTDI_FUNCTION(FT_GetStatus, (FT_HANDLE ftHandle, DWORD *dwRxBytes, DWORD *dwTxBytes, DWORD *dwEventDWord))
+FTDI_FUNCTION(FT_Read, (FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToRead, LPDWORD lpBytesReturned))
+FTDI_FUNCTION(FT_Write, (FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD dwBytesToWrite, LPDWORD lpBytesWritten))
+FTDI_FUNCTION(FT_CyclePort, (FT_HANDLE ftHandle))
 
-#ifdef __cplusplus
-}
-#endif
+FTDI_DECLARATIONS_END
 
 #endif // FTDILIBRARY_H
