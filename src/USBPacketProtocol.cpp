@@ -1,0 +1,397 @@
+#include "USBPacketProtocol.h"
+
+#include "Assert.h"
+#include "USBPacketErrorEvent.h"
+#include "USBPacketHandler.h"
+#include "USBPacketStreamEvent.h"
+#include "USBRequestEvent.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+
+namespace {
+
+constexpr quint8 kRequestPacket = 0x05;
+constexpr quint8 kShortPacket = 0x07;
+constexpr int kRequestHeaderSize = 8;
+constexpr int kShortHeaderSize = 2;
+
+quint32 littleEndian32(const QByteArray &bytes, int offset)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<quint8>(bytes.at(offset + i));
+    return value;
+}
+
+quint16 littleEndian16(const QByteArray &bytes, int offset)
+{
+    return static_cast<quint16>(static_cast<quint8>(bytes.at(offset)) | (static_cast<quint8>(bytes.at(offset + 1)) << 8));
+}
+
+} // namespace
+
+USBPacketProtocol::USBPacketProtocol() = default;
+
+USBPacketProtocol::~USBPacketProtocol()
+{
+    // Destroying a running QThread aborts the process; an owner that forgot to detach the
+    // channel gets its worker stopped here instead.
+    stop();
+}
+
+QByteArray USBPacketProtocol::requestPacket(const USBICommRequest &request)
+{
+    const QByteArray payload = request.payload();
+    const quint32 id = static_cast<quint32>(request.id());
+    const quint16 length = static_cast<quint16>(payload.size() & 0xFFFF);
+    QByteArray packet;
+    packet.reserve(kRequestHeaderSize + payload.size());
+    packet.append(char(kRequestPacket));
+    for (int shift = 0; shift < 32; shift += 8)
+        packet.append(char((id >> shift) & 0xFF));
+    packet.append(char(request.commandCode()));
+    packet.append(char(length & 0xFF));
+    packet.append(char(length >> 8));
+    packet.append(payload);
+    return packet;
+}
+
+void USBPacketProtocol::setPollInterval(qint32 microseconds)
+{
+    QMutexLocker locker(&m_mutex);
+    m_pollInterval = microseconds;
+}
+
+bool USBPacketProtocol::isRunning() const
+{
+    return QThread::isRunning();
+}
+
+void USBPacketProtocol::setStreamReceiver(qint32 id, QObject *receiver)
+{
+    QMutexLocker locker(&m_mutex);
+    m_streamReceivers.insert(id, QPointer<QObject>(receiver));
+}
+
+void USBPacketProtocol::removeStreamReceiver(qint32 id)
+{
+    QMutexLocker locker(&m_mutex);
+    m_streamReceivers.remove(id);
+}
+
+void USBPacketProtocol::setErrorReceiver(QObject *receiver)
+{
+    QMutexLocker locker(&m_mutex);
+    m_errorReceiver = receiver;
+}
+
+void USBPacketProtocol::setPacketHandler(USBPacketHandler *handler)
+{
+    VELMOR_ASSERT(!isRunning());
+    m_packetHandler = handler;
+}
+
+void USBPacketProtocol::startWorker(quint32 priority)
+{
+    QThread::start(QThread::Priority(priority));
+}
+
+void USBPacketProtocol::start()
+{
+    if (m_activeSocket && !isRunning())
+        startWorker(m_activeSocket->threadPriority());
+}
+
+void USBPacketProtocol::stop()
+{
+    if (!isRunning())
+        return;
+    {
+        QMutexLocker locker(&m_mutex);
+        m_stopRequested = true;
+    }
+    wait();
+    QMutexLocker locker(&m_mutex);
+    m_stopRequested = false;
+}
+
+USBISocketPtr USBPacketProtocol::socket() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_activeSocket;
+}
+
+USBResult USBPacketProtocol::execute(const USBICommRequestPtr &request)
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        m_activeSocket = m_socket;
+    }
+    request->setResult(USBResult());
+    try {
+        if (!m_activeSocket)
+            throw USBResult(QStringLiteral("Invalid communication handle."), USBResult::Error);
+        if (request->isRaw()) {
+            m_activeSocket->writeByte(request->commandCode());
+            m_activeSocket->write(request->payload());
+            return USBResult();
+        }
+        m_activeSocket->write(requestPacket(*request));
+        m_pendingRequests.insert(request->id(), request);
+        USBPacketRecord reply;
+        const USBResult waited = awaitReply(request->id(), &reply);
+        if (!waited.isOk())
+            throw waited;
+        const USBResult checked = checkReply(request, reply);
+        if (!checked.isOk())
+            throw checked;
+        return USBResult();
+    } catch (const USBResult &failure) {
+        request->setResult(failure);
+        return failure;
+    }
+}
+
+USBResult USBPacketProtocol::awaitReply(qint32 id, USBPacketRecord *reply)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const auto stored = m_replies.find(id);
+        if (stored != m_replies.end()) {
+            *reply = stored.value();
+            m_replies.erase(stored);
+            m_pendingRequests.remove(id);
+            return USBResult();
+        }
+        processIncoming(&clock, kReplyTimeoutMs);
+        if (clock.elapsed() > kReplyTimeoutMs) {
+            m_pendingRequests.remove(id);
+            return USBResult(QStringLiteral("Communication timed out"), USBResult::Error);
+        }
+        QThread::msleep(kReplyPollMs);
+    }
+}
+
+USBResult USBPacketProtocol::checkReply(const USBICommRequestPtr &request, const USBPacketRecord &reply)
+{
+    const USBResult status = request->checkStatus(reply.status);
+    if (!status.isOk())
+        return status;
+    if (request->hasCustomReplyParser())
+        return request->parseReply(reply.data);
+    if (reply.data.size() != request->expectedReplyLength())
+        return USBResult(QStringLiteral("Unexpected packet length."), USBResult::Error);
+    request->setReplyData(reply.data);
+    return USBResult();
+}
+
+void USBPacketProtocol::processIncoming(const QElapsedTimer *clock, qint64 deadlineMs)
+{
+    try {
+        while (m_activeSocket->bytesAvailable() > 0) {
+            readPacket();
+            deliver(m_currentPacket);
+            m_currentPacketHeaderData.clear();
+            m_currentPacket = USBPacketRecord();
+            if (!m_replies.isEmpty())
+                return;
+            // A unit that never stops sending must not hold the caller past its time-out.
+            if (clock != nullptr && clock->elapsed() > deadlineMs)
+                return;
+        }
+    } catch (const USBResult &) {
+        discardIncoming();
+        throw;
+    }
+}
+
+void USBPacketProtocol::readPacket()
+{
+    m_currentPacketHeaderData.resize(1);
+    m_activeSocket->readInto(m_currentPacketHeaderData.data(), 1);
+    VELMOR_ASSERT(m_currentPacketHeaderData.count() == 1);
+    const quint8 type = static_cast<quint8>(m_currentPacketHeaderData.at(0));
+    m_currentPacket = USBPacketRecord();
+    m_currentPacket.type = type;
+    if (type == kRequestPacket) {
+        m_currentPacketHeaderData.resize(kRequestHeaderSize);
+        m_activeSocket->readInto(m_currentPacketHeaderData.data() + 1, kRequestHeaderSize - 1);
+        VELMOR_ASSERT(m_currentPacketHeaderData.count() == 8);
+        m_currentPacket.id = static_cast<qint32>(littleEndian32(m_currentPacketHeaderData, 1));
+        m_currentPacket.status = static_cast<quint8>(m_currentPacketHeaderData.at(5));
+        m_currentPacket.length = littleEndian16(m_currentPacketHeaderData, 6);
+    } else if (type == kShortPacket) {
+        m_currentPacketHeaderData.resize(kShortHeaderSize);
+        m_activeSocket->readInto(m_currentPacketHeaderData.data() + 1, kShortHeaderSize - 1);
+        VELMOR_ASSERT(m_currentPacketHeaderData.count() == 2);
+        m_currentPacket.length = static_cast<quint8>(m_currentPacketHeaderData.at(1));
+    } else {
+        throw USBResult(QStringLiteral("Communication stream is corrupted."), USBResult::Error);
+    }
+    m_currentPacket.data.resize(m_currentPacket.length);
+    if (m_currentPacket.length > 0)
+        m_activeSocket->readInto(m_currentPacket.data.data(), static_cast<quint32>(m_currentPacket.length));
+}
+
+void USBPacketProtocol::deliver(const USBPacketRecord &packet)
+{
+    if (m_packetHandler != nullptr) {
+        if (m_packetHandler->acceptsPacket(packet.id))
+            m_packetHandler->packetReceived(packet.id, packet.data);
+        else if (m_pendingRequests.contains(packet.id))
+            m_replies.insert(packet.id, packet);
+        return;
+    }
+    QMutexLocker locker(&m_mutex);
+    const auto receiver = m_streamReceivers.constFind(packet.id);
+    if (receiver != m_streamReceivers.constEnd()) {
+        if (!receiver.value().isNull())
+            QCoreApplication::postEvent(receiver.value().data(), new USBPacketStreamEvent(packet.id, packet.data, USBResult()), 0);
+        return;
+    }
+    if (m_pendingRequests.contains(packet.id))
+        m_replies.insert(packet.id, packet);
+    // Otherwise nobody waits for it (a late reply to a request that timed out ends here).
+}
+
+void USBPacketProtocol::discardIncoming()
+{
+    m_currentPacketHeaderData.clear();
+    m_currentPacket = USBPacketRecord();
+    m_pendingRequests.clear();
+    m_replies.clear();
+}
+
+void USBPacketProtocol::postRequest(const USBICommRequestPtr &request, QObject *receiver)
+{
+    USBQueueEntry entry;
+    entry.id = request->id();
+    entry.request = request;
+    entry.receiver = receiver;
+    if (!isRunning()) {
+        VELMOR_ASSERT(m_activeSocket);
+        startWorker(m_activeSocket->threadPriority());
+    }
+    QMutexLocker locker(&m_mutex);
+    m_queue.prepend(entry);
+}
+
+void USBPacketProtocol::cancelPendingRequests()
+{
+    QMutexLocker locker(&m_mutex);
+    m_queue.clear();
+}
+
+bool USBPacketProtocol::isIdle() const
+{
+    if (!isRunning())
+        return true;
+    QMutexLocker locker(&m_mutex);
+    return m_queue.isEmpty();
+}
+
+void USBPacketProtocol::waitForIdle()
+{
+    while (!isIdle())
+        QThread::msleep(1);
+}
+
+void USBPacketProtocol::setSocket(const USBISocketPtr &socket)
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        m_socket.reset();
+        if (socket)
+            m_socket = socket->clone();
+        if (!isRunning())
+            m_activeSocket = m_socket;
+    }
+    if (!m_socket) {
+        if (isRunning())
+            wait(kDetachWaitMs);
+        QMutexLocker locker(&m_mutex);
+        m_queue.clear();
+        discardIncoming();
+        return;
+    }
+    m_socket->applyProtocolTimeouts();
+    bool queued;
+    {
+        QMutexLocker locker(&m_mutex);
+        queued = !m_queue.isEmpty();
+    }
+    if (queued && !isRunning())
+        startWorker(m_socket->threadPriority());
+}
+
+bool USBPacketProtocol::refreshActiveSocket()
+{
+    QMutexLocker locker(&m_mutex);
+    m_activeSocket = m_socket;
+    return static_cast<bool>(m_activeSocket);
+}
+
+void USBPacketProtocol::run()
+{
+    for (;;) {
+        qint32 pollInterval;
+        {
+            QMutexLocker locker(&m_mutex);
+            m_activeSocket = m_socket;
+            if (!m_activeSocket || m_stopRequested)
+                return;
+            pollInterval = m_pollInterval;
+        }
+        runQueue();
+        if (!refreshActiveSocket())
+            return;
+        try {
+            processIncoming();
+        } catch (const USBResult &failure) {
+            reportIdleReadFailure(failure);
+            return;
+        }
+        QThread::usleep(static_cast<unsigned long>(std::max(pollInterval, 0)));
+    }
+}
+
+void USBPacketProtocol::runQueue()
+{
+    bool hasEntries;
+    {
+        QMutexLocker locker(&m_mutex);
+        hasEntries = !m_queue.isEmpty();
+    }
+    while (hasEntries) {
+        USBQueueEntry entry;
+        {
+            QMutexLocker locker(&m_mutex);
+            m_activeSocket = m_socket;
+            if (!m_activeSocket || m_queue.isEmpty())
+                return;
+            entry = m_queue.last();
+        }
+        const USBResult result = execute(entry.request);
+        if (m_packetHandler != nullptr)
+            m_packetHandler->requestFinished(entry, result);
+        else if (!entry.receiver.isNull())
+            QCoreApplication::postEvent(entry.receiver.data(), new USBRequestEvent(entry.request, result), 0);
+        QMutexLocker locker(&m_mutex);
+        if (!m_queue.isEmpty())
+            m_queue.removeLast();
+        hasEntries = !m_queue.isEmpty();
+    }
+}
+
+void USBPacketProtocol::reportIdleReadFailure(const USBResult &failure)
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_activeSocket)
+        m_activeSocket->close();
+    if (m_packetHandler != nullptr)
+        m_packetHandler->errorOccurred(failure, m_errorReceiver);
+    else if (!m_errorReceiver.isNull())
+        QCoreApplication::postEvent(m_errorReceiver.data(), new USBPacketErrorEvent(0, failure), 0);
+}
