@@ -28,10 +28,10 @@ public:
 class LoadListener : public RecordListener
 {
 public:
-    void recordLoaded(const void *record) override { loaded.append(record); }
-    void recordDestroyed(const void *record) override { destroyed.append(record); }
-    QVector<const void *> loaded;
-    QVector<const void *> destroyed;
+    void recordLoaded(const void *record) override { loaded.append(reinterpret_cast<quintptr>(record)); }
+    void recordDestroyed(const void *record) override { destroyed.append(reinterpret_cast<quintptr>(record)); }
+    QVector<quintptr> loaded;
+    QVector<quintptr> destroyed;
 };
 
 struct LayoutCase
@@ -208,7 +208,7 @@ TEST(MotionConfiguration, StreamRoundTripAndRecordLoaded)
     for (qint32 key = Motion::StepMode; key <= Motion::LocalFlag; ++key)
         EXPECT_EQ(restored.value(key), original.value(key)) << key;
     ASSERT_EQ(listener.loaded.size(), 1);
-    EXPECT_EQ(listener.loaded[0], &restored);
+    EXPECT_EQ(listener.loaded[0], reinterpret_cast<quintptr>(&restored));
     restored.removeRecordListener(&listener);
 }
 

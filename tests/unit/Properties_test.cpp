@@ -28,11 +28,11 @@ class RecordingListener : public PropertiesListener
 public:
     void propertyChanged(qint32 key, const QVariant &value) override { changes.append({key, value}); }
     void propertyAdjusted(qint32 key, const QString &text) override { adjustments.append({key, text}); }
-    void propertiesDestroyed(const void *properties) override { destroyed.append(properties); }
+    void propertiesDestroyed(const void *properties) override { destroyed.append(reinterpret_cast<quintptr>(properties)); }
 
     QVector<std::pair<qint32, QVariant>> changes;
     QVector<std::pair<qint32, QString>> adjustments;
-    QVector<const void *> destroyed;
+    QVector<quintptr> destroyed;
 };
 
 QByteArray writtenStream(const Properties<TestTraits> &properties)
@@ -252,11 +252,11 @@ TEST(Properties, ListenerRemovedDuringANotificationStillHearsThatOneOnly)
 TEST(Properties, DestructionTellsListenersWhichRecordWent)
 {
     RecordingListener listener;
-    const void *address = nullptr;
+    quintptr address = 0;
     {
         Properties<TestTraits> properties;
         properties.addListener(&listener);
-        address = &properties;
+        address = reinterpret_cast<quintptr>(&properties);
     }
     ASSERT_EQ(listener.destroyed.size(), 1);
     EXPECT_EQ(listener.destroyed[0], address);
