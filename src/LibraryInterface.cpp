@@ -4,7 +4,7 @@
 #include "USBFtdiDevice.h"
 #include "VelmorLib.h"
 
-#include <QMutexLocker>
+#include "ThreadAnnotations.h"
 #include <exception>
 
 QMutex LibraryInterface::s_apiMutex;
@@ -53,7 +53,7 @@ extern "C" {
 
 VELMOR_API int32_t VELMOR_CALL initialise(void)
 {
-    QMutexLocker locker(&LibraryInterface::s_apiMutex);
+    AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
     for (bool &done : LibraryInterface::s_handshakeDone)
         done = false;
     LibraryInterface::s_initialised = true;
@@ -65,7 +65,7 @@ VELMOR_API int32_t VELMOR_CALL getDeviceCount(int32_t *count)
     return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
         if (count == nullptr)
             return int32_t(VELMOR_ERROR_ARGUMENT);
-        QMutexLocker locker(&LibraryInterface::s_apiMutex);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         *count = static_cast<int32_t>(LibraryInterface::listSupportedDevices().size());
         return int32_t(VELMOR_OK);
     });

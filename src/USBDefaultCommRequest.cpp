@@ -1,6 +1,6 @@
 #include "USBDefaultCommRequest.h"
 
-#include <QMutexLocker>
+#include "ThreadAnnotations.h"
 
 USBDefaultCommRequest::USBDefaultCommRequest()
     : m_id(nextRequestId())
@@ -44,14 +44,14 @@ qint32 USBDefaultCommRequest::id() const
 
 void USBDefaultCommRequest::setResult(const USBResult &result)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_result = result;
     m_hasResult = true;
 }
 
 bool USBDefaultCommRequest::hasResult() const
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     return m_hasResult;
 }
 

@@ -7,7 +7,7 @@
 #include "USBRequestEvent.h"
 
 #include <QCoreApplication>
-#include <QMutexLocker>
+#include "ThreadAnnotations.h"
 
 namespace {
 
@@ -29,6 +29,13 @@ quint16 littleEndian16(const QByteArray &bytes, int offset)
     return static_cast<quint16>(static_cast<quint8>(bytes.at(offset)) | (static_cast<quint8>(bytes.at(offset + 1)) << 8));
 }
 
+// Events go out with normal priority; a receiver that reads one is ordered after its making.
+void postEvent(QObject *receiver, QEvent *event)
+{
+    VELMOR_HAPPENS_BEFORE(event);
+    QCoreApplication::postEvent(receiver, event, 0);
+}
+
 } // namespace
 
 USBPacketProtocol::USBPacketProtocol() = default;
@@ -36,8 +43,10 @@ USBPacketProtocol::USBPacketProtocol() = default;
 USBPacketProtocol::~USBPacketProtocol()
 {
     // Destroying a running QThread aborts the process; an owner that forgot to detach the
-    // channel gets its worker stopped here instead.
+    // channel gets its worker stopped here instead. A worker that ended by itself may still be
+    // leaving run(): wait for it either way.
     stop();
+    wait();
 }
 
 QByteArray USBPacketProtocol::requestPacket(const USBICommRequest &request)
@@ -59,7 +68,7 @@ QByteArray USBPacketProtocol::requestPacket(const USBICommRequest &request)
 
 void USBPacketProtocol::setPollInterval(qint32 microseconds)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_pollInterval = microseconds;
 }
 
@@ -70,19 +79,19 @@ bool USBPacketProtocol::isRunning() const
 
 void USBPacketProtocol::setStreamReceiver(qint32 id, QObject *receiver)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_streamReceivers.insert(id, QPointer<QObject>(receiver));
 }
 
 void USBPacketProtocol::removeStreamReceiver(qint32 id)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_streamReceivers.remove(id);
 }
 
 void USBPacketProtocol::setErrorReceiver(QObject *receiver)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_errorReceiver = receiver;
 }
 
@@ -108,24 +117,25 @@ void USBPacketProtocol::stop()
     if (!isRunning())
         return;
     {
-        QMutexLocker locker(&m_mutex);
+        AnnotatedMutexLocker locker(&m_mutex);
         m_stopRequested = true;
     }
     wait();
-    QMutexLocker locker(&m_mutex);
+    VELMOR_HAPPENS_AFTER(this);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_stopRequested = false;
 }
 
 USBISocketPtr USBPacketProtocol::socket() const
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     return m_activeSocket;
 }
 
 USBResult USBPacketProtocol::execute(const USBICommRequestPtr &request)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        AnnotatedMutexLocker locker(&m_mutex);
         m_activeSocket = m_socket;
     }
     request->setResult(USBResult());
@@ -244,11 +254,11 @@ void USBPacketProtocol::deliver(const USBPacketRecord &packet)
             m_replies.insert(packet.id, packet);
         return;
     }
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     const auto receiver = m_streamReceivers.constFind(packet.id);
     if (receiver != m_streamReceivers.constEnd()) {
         if (!receiver.value().isNull())
-            QCoreApplication::postEvent(receiver.value().data(), new USBPacketStreamEvent(packet.id, packet.data, USBResult()), 0);
+            postEvent(receiver.value().data(), new USBPacketStreamEvent(packet.id, packet.data, USBResult()));
         return;
     }
     if (m_pendingRequests.contains(packet.id))
@@ -274,13 +284,13 @@ void USBPacketProtocol::postRequest(const USBICommRequestPtr &request, QObject *
         VELMOR_ASSERT(m_activeSocket);
         startWorker(m_activeSocket->threadPriority());
     }
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_queue.prepend(entry);
 }
 
 void USBPacketProtocol::cancelPendingRequests()
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_queue.clear();
 }
 
@@ -288,7 +298,7 @@ bool USBPacketProtocol::isIdle() const
 {
     if (!isRunning())
         return true;
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     return m_queue.isEmpty();
 }
 
@@ -301,7 +311,7 @@ void USBPacketProtocol::waitForIdle()
 void USBPacketProtocol::setSocket(const USBISocketPtr &socket)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        AnnotatedMutexLocker locker(&m_mutex);
         m_socket.reset();
         if (socket)
             m_socket = socket->clone();
@@ -309,9 +319,9 @@ void USBPacketProtocol::setSocket(const USBISocketPtr &socket)
             m_activeSocket = m_socket;
     }
     if (!m_socket) {
-        if (isRunning())
-            wait(kDetachWaitMs);
-        QMutexLocker locker(&m_mutex);
+        if (isRunning() && wait(kDetachWaitMs))
+            VELMOR_HAPPENS_AFTER(this);
+        AnnotatedMutexLocker locker(&m_mutex);
         m_queue.clear();
         discardIncoming();
         return;
@@ -319,7 +329,7 @@ void USBPacketProtocol::setSocket(const USBISocketPtr &socket)
     m_socket->applyProtocolTimeouts();
     bool queued;
     {
-        QMutexLocker locker(&m_mutex);
+        AnnotatedMutexLocker locker(&m_mutex);
         queued = !m_queue.isEmpty();
     }
     if (queued && !isRunning())
@@ -328,17 +338,22 @@ void USBPacketProtocol::setSocket(const USBISocketPtr &socket)
 
 bool USBPacketProtocol::refreshActiveSocket()
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     m_activeSocket = m_socket;
     return static_cast<bool>(m_activeSocket);
 }
 
 void USBPacketProtocol::run()
 {
+    struct Finished
+    {
+        USBPacketProtocol *protocol;
+        ~Finished() { VELMOR_HAPPENS_BEFORE(protocol); }
+    } finished{this};
     for (;;) {
         qint32 pollInterval;
         {
-            QMutexLocker locker(&m_mutex);
+            AnnotatedMutexLocker locker(&m_mutex);
             m_activeSocket = m_socket;
             if (!m_activeSocket || m_stopRequested)
                 return;
@@ -361,13 +376,13 @@ void USBPacketProtocol::runQueue()
 {
     bool hasEntries;
     {
-        QMutexLocker locker(&m_mutex);
+        AnnotatedMutexLocker locker(&m_mutex);
         hasEntries = !m_queue.isEmpty();
     }
     while (hasEntries) {
         USBQueueEntry entry;
         {
-            QMutexLocker locker(&m_mutex);
+            AnnotatedMutexLocker locker(&m_mutex);
             m_activeSocket = m_socket;
             if (!m_activeSocket || m_queue.isEmpty())
                 return;
@@ -377,8 +392,8 @@ void USBPacketProtocol::runQueue()
         if (m_packetHandler != nullptr)
             m_packetHandler->requestFinished(entry, result);
         else if (!entry.receiver.isNull())
-            QCoreApplication::postEvent(entry.receiver.data(), new USBRequestEvent(entry.request, result), 0);
-        QMutexLocker locker(&m_mutex);
+            postEvent(entry.receiver.data(), new USBRequestEvent(entry.request, result));
+        AnnotatedMutexLocker locker(&m_mutex);
         if (!m_queue.isEmpty())
             m_queue.removeLast();
         hasEntries = !m_queue.isEmpty();
@@ -387,11 +402,11 @@ void USBPacketProtocol::runQueue()
 
 void USBPacketProtocol::reportIdleReadFailure(const USBResult &failure)
 {
-    QMutexLocker locker(&m_mutex);
+    AnnotatedMutexLocker locker(&m_mutex);
     if (m_activeSocket)
         m_activeSocket->close();
     if (m_packetHandler != nullptr)
         m_packetHandler->errorOccurred(failure, m_errorReceiver);
     else if (!m_errorReceiver.isNull())
-        QCoreApplication::postEvent(m_errorReceiver.data(), new USBPacketErrorEvent(0, failure), 0);
+        postEvent(m_errorReceiver.data(), new USBPacketErrorEvent(0, failure));
 }

@@ -5,6 +5,7 @@
 #include "USBPacketProtocol.h"
 #include "USBPacketStreamEvent.h"
 #include "USBRequestEvent.h"
+#include "ThreadAnnotations.h"
 
 #include <QCoreApplication>
 #include <boost/make_shared.hpp>
@@ -197,6 +198,7 @@ class EventSink : public QObject
 public:
     bool event(QEvent *event) override
     {
+        VELMOR_HAPPENS_AFTER(event);
         if (event->type() == USBPacketStreamEvent::kType) {
             auto *stream = static_cast<USBPacketStreamEvent *>(event);
             streams.append({stream->id, stream->data});

@@ -1,0 +1,39 @@
+// Qt 5's mutexes, wait conditions and event queue synchronise through futexes that
+// ThreadSanitizer cannot see; these annotations tell it about the orderings they give.
+// They compile to nothing in other builds.
+#ifndef THREADANNOTATIONS_H
+#define THREADANNOTATIONS_H
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void *address);
+extern "C" void __tsan_release(void *address);
+#define VELMOR_HAPPENS_AFTER(address) __tsan_acquire(const_cast<void *>(static_cast<const void *>(address)))
+#define VELMOR_HAPPENS_BEFORE(address) __tsan_release(const_cast<void *>(static_cast<const void *>(address)))
+#else
+#define VELMOR_HAPPENS_AFTER(address) static_cast<void>(address)
+#define VELMOR_HAPPENS_BEFORE(address) static_cast<void>(address)
+#endif
+
+// A QMutexLocker whose lock and unlock ThreadSanitizer sees.
+class AnnotatedMutexLocker
+{
+public:
+    explicit AnnotatedMutexLocker(QMutex *mutex)
+        : m_locker(mutex)
+        , m_mutex(mutex)
+    {
+        VELMOR_HAPPENS_AFTER(m_mutex);
+    }
+    ~AnnotatedMutexLocker() { VELMOR_HAPPENS_BEFORE(m_mutex); }
+    AnnotatedMutexLocker(const AnnotatedMutexLocker &) = delete;
+    AnnotatedMutexLocker &operator=(const AnnotatedMutexLocker &) = delete;
+
+private:
+    QMutexLocker m_locker;
+    QMutex *m_mutex;
+};
+
+#endif // THREADANNOTATIONS_H
