@@ -1,6 +1,12 @@
 // One motor-driver unit seen from its own side: the bytes the host sends on its serial command
 // interface go in, the bytes it answers come out, on a clock. Plain C++: it knows nothing of
 // D2XX, handles or queues; the FTDI front end carries bytes to and from it.
+//
+// After power-up the unit sits in its bootloader with the motor off. The raw start command 03
+// brings the firmware up after the setup's boot time, with the motor on and ready, the counter
+// where it was (0 at first) and the step mode of the stored motion configuration (step mode 0,
+// 400 whole steps/s, no ramp from the factory). Requests the unit does not know, or that carry a
+// payload of the wrong length, are answered with status 1.
 #ifndef VELMOR_FIRMWARE_UNIT_H
 #define VELMOR_FIRMWARE_UNIT_H
 
@@ -123,7 +129,7 @@ public:
     // The unit's whole state (setup, run state, records, motor, relay) as text, and back. A move
     // or a firmware start in progress goes on in real time between save and restore. Faults and
     // received packets are not part of it. A text that does not parse leaves the unit as it is
-    // and gives false.
+    // and gives false; after a restore, references taken from setup() before it are stale.
     std::string saveState(TimePoint now = Clock::now()) const;
     bool restoreState(const std::string &state, TimePoint now = Clock::now());
 
