@@ -19,8 +19,9 @@ struct UnitSetup
 {
     // The USB serial number in the chip's EEPROM, "JX" + flow control ('a' none, 'b' RTS/CTS) +
     // model ('h' or 'p') + three digits of major and two of minor hardware version
-    // [+ four digits of unit number]. The unit expects its line set up accordingly.
-    std::string usbSerial = "JXah01201";
+    // [+ four digits of unit number]: "JXah00102" is hardware 1.2. The unit expects its line set
+    // up accordingly.
+    std::string usbSerial = "JXah00102";
 
     // Firmware, as the bootloader's information page names it.
     uint16_t firmwareMajor = 2;
