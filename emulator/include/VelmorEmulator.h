@@ -33,7 +33,7 @@ enum class Chip : uint32_t { FT232R = 5, FT2232H = 6, FT4232H = 7, FT232H = 8, X
 struct UnitOnBus
 {
     Chip chip = Chip::FT232R;
-    std::string serial = "JXah01201";        // in the chip's EEPROM and in the listing
+    std::string serial = "JXah00102";        // in the chip's EEPROM and in the listing
     std::string description = "Velmor Stepper Driver";
     uint32_t locationId = 0;                 // 0: 0x1000 + 0x10 * position on the bench
     uint32_t usbId = 0;                      // 0: vendor 0x0403 and the chip's usual product ID
