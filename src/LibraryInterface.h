@@ -4,12 +4,14 @@
 #define LIBRARYINTERFACE_H
 
 #include "USBDevice.h"
+#include "USBDriver.h"
 #include "VersionNumber.h"
 
 #include <QList>
 #include <QMap>
 #include <QMutex>
 #include <QSet>
+#include <cstdint>
 
 class LibraryInterface
 {
@@ -28,6 +30,19 @@ public:
     static QList<USBDevicePtr> listSupportedDevices();
 
     static void fillSupportedFirmware();
+
+    // Opens the unit at `deviceIndex` in `driver`, running its start-up handshake on the first
+    // use of the index since initialise. Returns 0 or the export's result code; the unit may be
+    // left open in `driver` on a failure.
+    static int32_t openDevice(int32_t deviceIndex, USBDriver &driver);
+
+    // Sends one motor-driver action to the open unit; the reply data go to `reply`.
+    static USBResult sendRequest(USBDriver &driver, int32_t deviceIndex, qint32 action,
+                                 const QByteArray &payload = QByteArray(), QByteArray *reply = nullptr);
+
+    static constexpr quint32 kBaudRate = 500000;
+    static constexpr unsigned long kStartupWaitMs = 600;
+    static constexpr unsigned long kSettleWaitMs = 50;
 };
 
 #endif // LIBRARYINTERFACE_H
