@@ -495,8 +495,10 @@ FTDI_API FT_STATUS FTDI_CALL FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD 
     if (lpBuffer == nullptr || lpBytesReturned == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
     const uint32_t timeoutMs = interface->settings.readTimeoutMs;
-    const auto deadline = SteadyClock::now()
-                          + (timeoutMs == 0 ? std::chrono::milliseconds(kLongestRead) : std::chrono::milliseconds(timeoutMs));
+    const auto deadline = frame.bus.takeReadExpiry()
+                              ? SteadyClock::now()
+                              : SteadyClock::now() + (timeoutMs == 0 ? std::chrono::milliseconds(kLongestRead)
+                                                                     : std::chrono::milliseconds(timeoutMs));
     for (;;) {
         interface = frame.bus.interfaceOf(ftHandle, &frame.interfaceIndex);
         if (interface == nullptr)
