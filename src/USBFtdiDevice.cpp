@@ -3,6 +3,7 @@
 #include "Assert.h"
 #include "FtdiLibrary.h"
 #include "USBFtdiBufferedSocket.h"
+#include "USBFtdiEeprom.h"
 #include "USBFtdiSocket.h"
 
 #include <QMap>
@@ -170,9 +171,9 @@ void USBFtdiDevice::applyProtocolTimeoutsAll()
         socket->applyProtocolTimeouts();
 }
 
-USBResult USBFtdiDevice::programEeprom(const USBEepromSettings &)
+USBResult USBFtdiDevice::programEeprom(const USBEepromSettings &settings)
 {
-    return USBResult(QStringLiteral("EEPROM programming is not available"), USBResult::Error);
+    return USBFtdiEeprom::program(mainSocket()->deviceIndex(), settings);
 }
 
 USBDevicePtr USBFtdiDevice::clone() const

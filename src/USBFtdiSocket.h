@@ -5,6 +5,9 @@
 #include "FtdiLibrary.h"
 #include "USBISocket.h"
 
+#include <functional>
+#include <initializer_list>
+
 class USBFtdiSocket : public USBISocket
 {
 public:
@@ -34,11 +37,39 @@ public:
 
     bool uartMode() const { return (m_flags & UartMode) != 0; }
 
+    // The largest count read() takes, plus one.
+    static constexpr qint32 kReadBufferSize = 4096;
+    // The most bytes readAvailable() takes in one call.
+    static constexpr qint32 kLargestAvailableRead = 10000;
+
 protected:
+    // One step of a configuration sequence; a sequence stops at the first step that fails.
+    using Step = std::function<FT_STATUS()>;
+    static FT_STATUS runSteps(std::initializer_list<Step> steps);
+    static FT_STATUS waitTenMilliseconds();
+
+    // The start every open shares: refuses an open channel, opens the interface, sets the
+    // thread priority to 7 and asks the chip type. On success `handle` is the new handle, not
+    // yet stored; on failure no handle stays open.
+    USBResult openInterface(FT_HANDLE &handle, FT_DEVICE &chipType);
+    // Closes a handle whose open went wrong and reports why.
+    static USBResult abandon(FT_HANDLE handle, FT_STATUS status);
+    static USBResult abandonForUnknownSerial(FT_HANDLE handle);
+    // The serial number in the interface's EEPROM; empty when the chip has none we can read.
+    static QString eepromSerial(FT_HANDLE handle, FT_DEVICE chipType);
+
+    // Throws "Device not open" while closed.
+    void requireOpen() const;
+    // One FT_Read of exactly `count` bytes; throws on a failure or a short count.
+    void readExactly(void *buffer, DWORD count);
+
     quint32 m_flags = 0;
     quint32 m_deviceIndex;
     FT_HANDLE m_handle = nullptr;
     quint32 m_threadPriority = 0;
+
+private:
+    FT_STATUS configure(FT_HANDLE handle, FT_DEVICE chipType, quint32 baudRate, quint32 flowControl) const;
 };
 
 #endif // USBFTDISOCKET_H

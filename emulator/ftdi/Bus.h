@@ -36,7 +36,16 @@ public:
     // The status a call must answer instead of working, or FT_OK.
     FT_STATUS injectedStatus(const std::string &function);
     void addCallFailure(const std::string &function, uint32_t status, int skip, int times);
-    void clearCallFailures() { m_callFailures.clear(); }
+    void clearCallFailures() { m_callFailures.clear(); m_readsToExpire = 0; }
+    void expireReads(int times) { m_readsToExpire += times; }
+    // True when this read is to return at once (and counts it).
+    bool takeReadExpiry()
+    {
+        if (m_readsToExpire <= 0)
+            return false;
+        --m_readsToExpire;
+        return true;
+    }
 
     void releaseDetached(FT_HANDLE handle);
     std::vector<OpenHandle> openHandles() const;
@@ -66,6 +75,7 @@ private:
     std::vector<BenchItem> m_pendingBench;
     std::map<std::string, std::vector<CallFailure>> m_callFailures;
     std::vector<CallRecord> m_calls;
+    int m_readsToExpire = 0;
     uintptr_t m_nextHandle = 0x5e1000;
 };
 

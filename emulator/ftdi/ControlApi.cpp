@@ -82,6 +82,12 @@ void clearCallFailures()
     bus().clearCallFailures();
 }
 
+void expireNextReads(int times)
+{
+    Lock lock(bus().mutex());
+    bus().expireReads(times);
+}
+
 void addUnitFault(size_t unit, const UnitFault &fault)
 {
     Lock lock(bus().mutex());

@@ -328,7 +328,8 @@ FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA 
 {
     CallFrame frame("FT_EE_Program");
     if (pData != nullptr)
-        frame.arguments = {pData->Signature1, pData->Signature2, pData->Version, pData->MaxPower, pData->SelfPowered};
+        frame.arguments = {pData->Signature1, pData->Signature2, pData->Version, pData->MaxPower,
+                           pData->SelfPowered, pData->VendorId, pData->ProductId, pData->PnP};
     return onHandle(frame, ftHandle, [&](EmulatedInterface &interface) {
         const uint32_t required = requiredProgramDataVersion(interface.type);
         if (pData == nullptr || pData->Signature1 != 0 || pData->Signature2 != 0xFFFFFFFF || required == 0
@@ -346,6 +347,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Program(FT_HANDLE ftHandle, void *eepromD
     CallFrame frame("FT_EEPROM_Program");
     auto *record = static_cast<FT_EEPROM_X_SERIES *>(eepromData);
     frame.arguments = {eepromDataSize};
+    if (record != nullptr && eepromDataSize == kX_SeriesRecordSize)
+        frame.arguments.insert(frame.arguments.end(), {record->common.deviceType, record->common.MaxPower,
+                                                       record->common.SelfPowered});
     return onHandle(frame, ftHandle, [&](EmulatedInterface &interface) {
         if (record == nullptr || eepromDataSize != kX_SeriesRecordSize || interface.type != FT_DEVICE_X_SERIES
             || record->common.deviceType != FT_DEVICE_X_SERIES)
@@ -495,8 +499,10 @@ FTDI_API FT_STATUS FTDI_CALL FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD 
     if (lpBuffer == nullptr || lpBytesReturned == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
     const uint32_t timeoutMs = interface->settings.readTimeoutMs;
-    const auto deadline = SteadyClock::now()
-                          + (timeoutMs == 0 ? std::chrono::milliseconds(kLongestRead) : std::chrono::milliseconds(timeoutMs));
+    const auto deadline = frame.bus.takeReadExpiry()
+                              ? SteadyClock::now()
+                              : SteadyClock::now() + (timeoutMs == 0 ? std::chrono::milliseconds(kLongestRead)
+                                                                     : std::chrono::milliseconds(timeoutMs));
     for (;;) {
         interface = frame.bus.interfaceOf(ftHandle, &frame.interfaceIndex);
         if (interface == nullptr)

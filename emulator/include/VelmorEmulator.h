@@ -107,6 +107,9 @@ VELMOR_EMULATOR_API int unitOfInterface(int interfaceIndex);
 // that pass, for `times` calls (-1: every call from then on).
 VELMOR_EMULATOR_API void failCall(const std::string &function, uint32_t status, int skip = 0, int times = -1);
 VELMOR_EMULATOR_API void clearCallFailures();
+// The next `times` FT_Read calls return at once with what is ready, as a read whose time-out
+// has run out does: a short count when fewer bytes are there than asked for.
+VELMOR_EMULATOR_API void expireNextReads(int times = 1);
 
 // Unit faults and state
 VELMOR_EMULATOR_API void addUnitFault(size_t unit, const UnitFault &fault);
