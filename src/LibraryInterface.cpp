@@ -5,9 +5,12 @@
 #include "USBFtdiDevice.h"
 #include "USBPacketProtocol.h"
 #include "VelmorDriverCommRequest.h"
+#include "VelmorDriverMotionConfiguration.h"
+#include "VelmorDriverMotorInfo.h"
 #include "VelmorLib.h"
 
 #include <QThread>
+#include <functional>
 #include <boost/make_shared.hpp>
 
 #include "ThreadAnnotations.h"
@@ -102,6 +105,60 @@ int32_t simpleCommand(int32_t deviceIndex, qint32 action, int32_t failureCode)
     return LibraryInterface::sendRequest(call.driver, deviceIndex, action).isOk() ? int32_t(VELMOR_OK) : failureCode;
 }
 
+constexpr qint32 kMoveAction = 2;
+constexpr qint32 kMoveHomeAction = 18;
+constexpr qint32 kMotorInformationAction = 22;
+
+// Reads the unit's motor information; false when the request failed.
+bool readMotorInformation(USBDriver &driver, int32_t deviceIndex, QByteArray *reply)
+{
+    return LibraryInterface::sendRequest(driver, deviceIndex, kMotorInformationAction, QByteArray(), reply).isOk();
+}
+
+// 0 when the motor is ready for a move, else the code that says why not.
+int32_t readinessGate(const VelmorDriverMotorInfo &information)
+{
+    switch (information.ready()) {
+    case 1: return VELMOR_OK;
+    case 0: return VELMOR_ERROR_NOT_READY_OFF;
+    case 4: return VELMOR_ERROR_NOT_READY_4;
+    case 5: return VELMOR_ERROR_NOT_READY_5;
+    case 6: return VELMOR_ERROR_NOT_READY_6;
+    default: return VELMOR_ERROR_NOT_READY_OTHER;
+    }
+}
+
+// Truncation toward zero of a value that fits in 64 bits (positions in full steps always do).
+qint64 truncated(double value)
+{
+    return static_cast<qint64>(value);
+}
+
+using MotionBody = std::function<int32_t(USBDriver &, int32_t deviceIndex, VersionNumber hardware,
+                                         const VelmorDriverMotorInfo &)>;
+
+// The frame of the calls that read the motor information first.
+int32_t withMotorInformation(int32_t deviceIndex, const MotionBody &body)
+{
+    AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+    CallDriver call;
+    const int32_t opened = LibraryInterface::openDevice(deviceIndex, call.driver);
+    if (opened != VELMOR_OK)
+        return opened;
+    QByteArray reply;
+    if (!readMotorInformation(call.driver, deviceIndex, &reply))
+        return VELMOR_ERROR_READ_FAILED;
+    return body(call.driver, deviceIndex, hardwareVersion(*call.driver.device()), VelmorDriverMotorInfo(reply));
+}
+
+// The move calls: the readiness gate, then the move the displacement (in full steps) asks for.
+int32_t moveBy(USBDriver &driver, int32_t deviceIndex, VersionNumber hardware, qint64 displacement)
+{
+    const QByteArray order = VelmorDriverMoveOrder::relative(displacement).encode(hardware);
+    return LibraryInterface::sendRequest(driver, deviceIndex, kMoveAction, order).isOk() ? int32_t(VELMOR_OK)
+                                                                                        : int32_t(VELMOR_ERROR_MOVE_FAILED);
+}
+
 int32_t findDeviceIndex(const char *serialNumber, int32_t *index)
 {
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
@@ -186,6 +243,76 @@ VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex)
 VELMOR_API int32_t VELMOR_CALL zeroMotorPosition(int32_t deviceIndex)
 {
     return guarded(VELMOR_ERROR_ZERO_FAILED, [&] { return simpleCommand(deviceIndex, 16, VELMOR_ERROR_ZERO_FAILED); });
+}
+
+VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t *position)
+{
+    if (position == nullptr)
+        return VELMOR_ERROR_ARGUMENT;
+    return guarded(VELMOR_ERROR_READ_FAILED, [&] {
+        return withMotorInformation(deviceIndex, [&](USBDriver &, int32_t, VersionNumber hardware,
+                                                     const VelmorDriverMotorInfo &information) {
+            *position = static_cast<int32_t>(truncated(information.positionInSteps(hardware)));
+            return int32_t(VELMOR_OK);
+        });
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL isMotorReady(int32_t deviceIndex, uint8_t *ready)
+{
+    if (ready == nullptr)
+        return VELMOR_ERROR_ARGUMENT;
+    return guarded(VELMOR_ERROR_READ_FAILED, [&] {
+        return withMotorInformation(deviceIndex,
+                                    [&](USBDriver &, int32_t, VersionNumber, const VelmorDriverMotorInfo &information) {
+                                        *ready = information.isReady() ? 1 : 0;
+                                        return int32_t(VELMOR_OK);
+                                    });
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t position)
+{
+    return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
+        return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
+                                                     const VelmorDriverMotorInfo &information) {
+            const int32_t gate = readinessGate(information);
+            if (gate != VELMOR_OK)
+                return gate;
+            // In 64 bits: the distance between two 32-bit positions can exceed 32 signed bits.
+            const qint64 delta = truncated(double(position) - information.positionInSteps(hardware));
+            return delta == 0 ? int32_t(VELMOR_OK) : moveBy(driver, index, hardware, delta);
+        });
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t steps)
+{
+    return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
+        if (steps == 0) {
+            AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+            return int32_t(VELMOR_OK);
+        }
+        return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
+                                                     const VelmorDriverMotorInfo &information) {
+            const int32_t gate = readinessGate(information);
+            return gate != VELMOR_OK ? gate : moveBy(driver, index, hardware, steps);
+        });
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL moveMotorHome(int32_t deviceIndex)
+{
+    return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
+        return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber,
+                                                     const VelmorDriverMotorInfo &information) {
+            const int32_t gate = readinessGate(information);
+            if (gate != VELMOR_OK)
+                return gate;
+            return LibraryInterface::sendRequest(driver, index, kMoveHomeAction).isOk() ? int32_t(VELMOR_OK)
+                                                                                        : int32_t(VELMOR_ERROR_MOVE_FAILED);
+        });
+    });
 }
 
 } // extern "C"

@@ -2,7 +2,7 @@
 #ifndef FIRMWAREBENCH_H
 #define FIRMWAREBENCH_H
 
-#include "Unit.h"
+#include "firmware/Unit.h"
 
 #include <gtest/gtest.h>
 
