@@ -146,14 +146,6 @@ void VelmorDriverMotionConfiguration::validateAcceleration(qint32 speed, QVector
                QStringLiteral("The absolute maximum acceleration is 1000000 steps/s^2."), messages);
 }
 
-void VelmorDriverMotionConfiguration::repair(Key key, const QVariant &value, const QString &text,
-                                             QVector<ValidationMessage> &messages)
-{
-    messages.append(ValidationMessage(text, 1));
-    setValue(key, value);
-    adjusted(key, text);
-}
-
 void VelmorDriverMotionConfiguration::write(QDataStream &stream) const
 {
     stream << s_streamVersion;

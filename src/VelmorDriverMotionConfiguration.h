@@ -37,7 +37,6 @@ public:
 private:
     void validateSpeed(Key speedKey, VersionNumber hardwareVersion, QVector<ValidationMessage> &messages);
     void validateAcceleration(qint32 speed, QVector<ValidationMessage> &messages);
-    void repair(Key key, const QVariant &value, const QString &text, QVector<ValidationMessage> &messages);
 
     RecordListenerSet m_recordListeners;
 };

@@ -73,20 +73,11 @@ QVector<ValidationMessage> VelmorDriverMotorConfiguration::validate(VersionNumbe
 {
     QVector<ValidationMessage> messages;
     if (intValue(Current) < s_minimumCurrent)
-        limitCurrent(s_minimumCurrent, QStringLiteral("The minimum current is %1 mA."), messages);
+        repair(Current, s_minimumCurrent, QStringLiteral("The minimum current is %1 mA.").arg(s_minimumCurrent), messages);
     const qint32 maximum = maximumCurrent(hardwareVersion);
     if (intValue(Current) > maximum)
-        limitCurrent(maximum, QStringLiteral("The maximum current is %1 mA."), messages);
+        repair(Current, maximum, QStringLiteral("The maximum current is %1 mA.").arg(maximum), messages);
     return messages;
-}
-
-void VelmorDriverMotorConfiguration::limitCurrent(qint32 limit, const QString &message,
-                                                  QVector<ValidationMessage> &messages)
-{
-    const QString text = message.arg(limit);
-    messages.append(ValidationMessage(text, 1));
-    setValue(Current, limit);
-    adjusted(Current, text);
 }
 
 void VelmorDriverMotorConfiguration::write(QDataStream &stream) const

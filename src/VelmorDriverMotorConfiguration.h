@@ -33,7 +33,6 @@ public:
     void removeRecordListener(RecordListener *listener) { m_recordListeners.remove(listener); }
 
 private:
-    void limitCurrent(qint32 limit, const QString &message, QVector<ValidationMessage> &messages);
 
     RecordListenerSet m_recordListeners;
 };

@@ -5,6 +5,7 @@
 
 #include "PropertiesListener.h"
 #include "StreamableVersionException.h"
+#include "ValidationMessage.h"
 
 #include <QDataStream>
 #include <QLocale>
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 
 #include <cmath>
 
@@ -125,6 +127,14 @@ public:
     }
 
 protected:
+    // A validation repair: store the corrected value, report it, and keep its message.
+    void repair(qint32 key, const QVariant &value, const QString &text, QVector<ValidationMessage> &messages)
+    {
+        messages.append(ValidationMessage(text, 1));
+        setValue(key, value);
+        adjusted(key, text);
+    }
+
     QMap<qint32, QVariant> m_values;
     QSet<PropertiesListener *> m_listeners;
 
