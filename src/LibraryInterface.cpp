@@ -1,6 +1,7 @@
 #include "LibraryInterface.h"
 
 #include "Bootloader.h"
+#include "LibraryCall.h"
 #include "USBDeviceIdentity.h"
 #include "USBFtdiDevice.h"
 #include "USBPacketProtocol.h"
@@ -85,24 +86,24 @@ USBResult LibraryInterface::sendRequest(USBDriver &driver, int32_t deviceIndex, 
     return result;
 }
 
-namespace {
-
-// The per-call engine and driver; the driver holds the only reference to the engine, and
-// destroying it closes whatever unit is open.
-struct CallDriver
+int32_t LibraryInterface::withOpenDevice(int32_t deviceIndex, const OpenBody &body)
 {
-    USBDriver driver{USBIProtocolPtr(new USBPacketProtocol)};
-};
+    CallDriver call;
+    const int32_t opened = openDevice(deviceIndex, call.driver);
+    if (opened != VELMOR_OK)
+        return opened;
+    return body(call.driver, hardwareVersion(*call.driver.device()));
+}
+
+namespace {
 
 // A motor call that sends one action without payload.
 int32_t simpleCommand(int32_t deviceIndex, qint32 action, int32_t failureCode)
 {
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
-    CallDriver call;
-    const int32_t opened = LibraryInterface::openDevice(deviceIndex, call.driver);
-    if (opened != VELMOR_OK)
-        return opened;
-    return LibraryInterface::sendRequest(call.driver, deviceIndex, action).isOk() ? int32_t(VELMOR_OK) : failureCode;
+    return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber) {
+        return LibraryInterface::sendRequest(driver, deviceIndex, action).isOk() ? int32_t(VELMOR_OK) : failureCode;
+    });
 }
 
 constexpr qint32 kMoveAction = 2;
@@ -141,14 +142,12 @@ using MotionBody = std::function<int32_t(USBDriver &, int32_t deviceIndex, Versi
 int32_t withMotorInformation(int32_t deviceIndex, const MotionBody &body)
 {
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
-    CallDriver call;
-    const int32_t opened = LibraryInterface::openDevice(deviceIndex, call.driver);
-    if (opened != VELMOR_OK)
-        return opened;
-    QByteArray reply;
-    if (!readMotorInformation(call.driver, deviceIndex, &reply))
-        return VELMOR_ERROR_READ_FAILED;
-    return body(call.driver, deviceIndex, hardwareVersion(*call.driver.device()), VelmorDriverMotorInfo(reply));
+    return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
+        QByteArray reply;
+        if (!readMotorInformation(driver, deviceIndex, &reply))
+            return int32_t(VELMOR_ERROR_READ_FAILED);
+        return body(driver, deviceIndex, hardware, VelmorDriverMotorInfo(reply));
+    });
 }
 
 // The move calls: the readiness gate, then the move the displacement (in full steps) asks for.
@@ -180,18 +179,6 @@ int32_t findDeviceIndex(const char *serialNumber, int32_t *index)
         }
     }
     return VELMOR_ERROR_SERIAL_NOT_FOUND;
-}
-
-// Nothing thrown may cross the C boundary; a failure the library did not foresee (memory
-// exhausted, say) ends the call with the export's own failure code.
-template <typename Body>
-int32_t guarded(int32_t failureCode, Body body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return failureCode;
-    }
 }
 
 } // namespace

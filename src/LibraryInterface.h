@@ -11,7 +11,9 @@
 #include <QMap>
 #include <QMutex>
 #include <QSet>
+#include <QVariant>
 #include <cstdint>
+#include <functional>
 
 class LibraryInterface
 {
@@ -39,6 +41,17 @@ public:
     // Sends one motor-driver action to the open unit; the reply data go to `reply`.
     static USBResult sendRequest(USBDriver &driver, int32_t deviceIndex, qint32 action,
                                  const QByteArray &payload = QByteArray(), QByteArray *reply = nullptr);
+
+    // Creates the per-call driver, opens the unit and runs `body` on it; the driver is destroyed
+    // (closing the unit) before it returns. Takes no lock.
+    using OpenBody = std::function<int32_t(USBDriver &driver, VersionNumber hardwareVersion)>;
+    static int32_t withOpenDevice(int32_t deviceIndex, const OpenBody &body);
+
+    // Read-modify-write of the motion and motor configurations; they take no lock.
+    static int32_t writeMotionConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
+                                                  const QList<qint32> &values);
+    static int32_t writeMotorConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
+                                                 const QList<QVariant> &values);
 
     static constexpr quint32 kBaudRate = 500000;
     static constexpr unsigned long kStartupWaitMs = 600;
