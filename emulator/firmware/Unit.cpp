@@ -114,6 +114,8 @@ RunState Unit::Private::runState(TimePoint now) const
 
 bool Unit::Private::understands(const SerialLine &line) const
 {
+    if (line.synchronousFifo)
+        return true;
     const double baud = 500000.0;
     return std::fabs(line.baudRate - baud) <= baud * s_baudTolerance && line.dataBits == 8 && line.stopBits == 0
         && line.parity == 2 && line.rtsCts == model.rtsCts();

@@ -43,6 +43,9 @@ struct SerialLine
     uint8_t stopBits = 0;   // D2XX numbering: 0 is one stop bit
     uint8_t parity = 0;     // D2XX numbering: 2 is even
     bool rtsCts = false;
+    // The chip runs its synchronous FIFO: bytes reach the unit in parallel, with no UART
+    // framing, so baud rate, framing and flow control do not matter.
+    bool synchronousFifo = false;
 };
 
 // A request packet as the unit received it.

@@ -87,6 +87,8 @@ uint32_t requiredProgramDataVersion(uint32_t chipType)
     }
 }
 
+constexpr uint8_t kSynchronousFifoMode = 0x40;
+
 velmor_firmware::SerialLine lineOf(const InterfaceSettings &settings)
 {
     velmor_firmware::SerialLine line;
@@ -95,6 +97,7 @@ velmor_firmware::SerialLine lineOf(const InterfaceSettings &settings)
     line.stopBits = settings.stopBits;
     line.parity = settings.parity;
     line.rtsCts = settings.flowControl == FT_FLOW_RTS_CTS;
+    line.synchronousFifo = settings.bitMode == kSynchronousFifoMode;
     return line;
 }
 
