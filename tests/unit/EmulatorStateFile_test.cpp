@@ -3,6 +3,7 @@
 // a bench set through the control API leaves the file alone.
 #include "Bench.h"
 #include "FtdiLibrary.h"
+#include "HostProcess.h"
 #include "VelmorEmulator.h"
 
 #include <gtest/gtest.h>
@@ -175,6 +176,21 @@ TEST_F(EmulatorStateFile, AMissingFileLeavesTheBenchFreshAndTheFirstChangeWrites
     fs::remove(m_path);
     list();
     EXPECT_NE(runState(1), RunState::Bootloader) << "a file removed later leaves this process's units as they are";
+}
+
+// As with real units: another process cannot open the unit while this one has it open.
+TEST_F(EmulatorStateFile, AnInterfaceOpenHereCannotBeOpenedByAnotherProcess)
+{
+    list();
+    FT_HANDLE handle = nullptr;
+    ASSERT_EQ(FT_Open(0, &handle), FT_OK);
+    HostProcess whileOpen(VELMOR_TEST_HOST, {"position", "1"}, {});
+    EXPECT_EQ(whileOpen.finish(), "initialise 0\nposition 3 0\n") << "the library's code for a failed open";
+    EXPECT_EQ(FT_Close(handle), FT_OK);
+    HostProcess afterClose(VELMOR_TEST_HOST, {"position", "1"}, {});
+    EXPECT_EQ(afterClose.finish(), "initialise 0\nposition 0 0\n");
+    list();
+    EXPECT_NE(runState(0), RunState::Bootloader) << "started by the other process";
 }
 
 class EmulatorControlBench : public EmulatorStateFile, public testing::WithParamInterface<const char *>
