@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -176,6 +177,36 @@ TEST_F(EmulatorStateFile, AMissingFileLeavesTheBenchFreshAndTheFirstChangeWrites
     fs::remove(m_path);
     list();
     EXPECT_NE(runState(1), RunState::Bootloader) << "a file removed later leaves this process's units as they are";
+}
+
+// The chip's EEPROM belongs to the unit: programmed here it is saved, programmed elsewhere it is
+// what the listing here shows.
+TEST_F(EmulatorStateFile, TheChipsEepromIsKeptWithItsUnit)
+{
+    list();
+    FT_HANDLE handle = nullptr;
+    ASSERT_EQ(FT_Open(1, &handle), FT_OK);
+    FT_PROGRAM_DATA data;
+    std::memset(&data, 0, sizeof data);
+    data.Signature2 = 0xFFFFFFFF;
+    data.Version = 2;
+    char serial[] = "JXah00101";
+    char description[] = "Rig 4";
+    data.SerialNumber = serial;
+    data.Description = description;
+    data.MaxPower = 90;
+    ASSERT_EQ(FT_EE_Program(handle, &data), FT_OK);
+    EXPECT_EQ(FT_Close(handle), FT_OK);
+    const std::string saved = fileText();
+    EXPECT_NE(saved.find("eeprom.description=5269672034\n"), std::string::npos) << "Rig 4";
+    EXPECT_NE(saved.find("eeprom.maxPower=90\n"), std::string::npos);
+
+    writeFile(replaced(saved, "eeprom.description=5269672034\n", "eeprom.description=5269672035\n"));
+    list();
+    FT_DEVICE_LIST_INFO_NODE nodes[2];
+    DWORD count = 2;
+    ASSERT_EQ(FT_GetDeviceInfoList(nodes, &count), FT_OK);
+    EXPECT_STREQ(nodes[1].Description, "Rig 5");
 }
 
 // As with real units: another process cannot open the unit while this one has it open.
