@@ -150,6 +150,20 @@ TEST_F(HostInput, TheLastIndexOpensItsOwnUnitOnly)
     EXPECT_TRUE(VelmorEmulator::receivedPackets(0).empty());
 }
 
+// Before initialise every index, good or not, gives 27 and opens nothing.
+TEST(HostInputBeforeInitialise, EveryIndexGives27)
+{
+    set({ft232r("JXah001020001", 4, 0), ft232r("JXah001020002", 4, 0)});
+    for (const IndexedExport &entry : indexedExports()) {
+        for (int32_t index : {INT32_MIN, 0, 1, 2, 100, INT32_MAX}) {
+            VelmorEmulator::clearCalls();
+            const std::string label = std::string(entry.name) + " at " + std::to_string(index);
+            EXPECT_EQ(entry.call(index), VELMOR_ERROR_NOT_INITIALISED) << label;
+            expectNothingOpened(label);
+        }
+    }
+}
+
 // With more units than indices, 99 is the last index that opens one.
 TEST(HostInputOnAFullBus, IndicesFrom100OnGive1EvenWithUnitsThere)
 {
