@@ -10,9 +10,13 @@
 
 #include <stdint.h>
 
+/* On Windows the exports are __stdcall (WINAPI) and exported from VelmorLib.dll under their plain
+ * names. Define VELMOR_STATIC when linking the library's code in statically. */
 #if defined(_WIN32)
 #  define VELMOR_CALL __stdcall
-#  if defined(VELMOR_BUILDING_LIBRARY)
+#  if defined(VELMOR_STATIC)
+#    define VELMOR_API
+#  elif defined(VELMOR_BUILDING_LIBRARY)
 #    define VELMOR_API __declspec(dllexport)
 #  else
 #    define VELMOR_API __declspec(dllimport)

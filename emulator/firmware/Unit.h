@@ -43,6 +43,9 @@ struct SerialLine
     uint8_t stopBits = 0;   // D2XX numbering: 0 is one stop bit
     uint8_t parity = 0;     // D2XX numbering: 2 is even
     bool rtsCts = false;
+    // The chip runs its synchronous FIFO: bytes reach the unit in parallel, with no UART
+    // framing, so baud rate, framing and flow control do not matter.
+    bool synchronousFifo = false;
 };
 
 // A request packet as the unit received it.
@@ -127,9 +130,12 @@ public:
     bool setRecordBytes(RecordKind kind, const std::vector<uint8_t> &bytes, TimePoint now = Clock::now());
 
     // The unit's whole state (setup, run state, records, motor, relay) as text, and back. A move
-    // or a firmware start in progress goes on in real time between save and restore. Faults and
-    // received packets are not part of it. A text that does not parse leaves the unit as it is
-    // and gives false; after a restore, references taken from setup() before it are stale.
+    // or a firmware start in progress goes on in real time between save and restore, in this
+    // process or another: the text carries the time of the save on the steady clock with the
+    // boot it counts from, and on the wall clock for a restore after a reboot. Faults and
+    // received packets are not part of it. A text that does not parse, or holds a number out of
+    // range, leaves the unit as it is and gives false; after a restore, references taken from
+    // setup() before it are stale.
     std::string saveState(TimePoint now = Clock::now()) const;
     bool restoreState(const std::string &state, TimePoint now = Clock::now());
 

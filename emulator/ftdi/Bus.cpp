@@ -50,6 +50,12 @@ EmulatedInterface bareInterface(const BareInterface &bare)
     return interface;
 }
 
+// The same for an interface in every process on the same bench.
+uint64_t claimKey(const EmulatedInterface &interface)
+{
+    return uint64_t(interface.locationId) * 4 + static_cast<uint64_t>(interface.role);
+}
+
 void copyText(char *destination, size_t size, const std::string &text)
 {
     std::memset(destination, 0, size);
@@ -65,6 +71,12 @@ Bus &Bus::instance()
 }
 
 void Bus::setBench(const std::vector<BenchItem> &items)
+{
+    stopPersisting();
+    buildBench(items);
+}
+
+void Bus::buildBench(const std::vector<BenchItem> &items)
 {
     m_benchSet = true;
     m_interfaces.clear();
@@ -102,9 +114,61 @@ void Bus::setBench(const std::vector<BenchItem> &items)
 
 void Bus::ensureBench()
 {
-    if (!m_benchSet)
-        setBench(defaultBench());
+    if (m_benchSet)
+        return;
+    const std::vector<BenchItem> items = defaultBench();
+    buildBench(items);
+    const std::optional<std::string> path = m_mayPersist ? StateFile::configuredPath() : std::nullopt;
+    if (!path)
+        return;
+    m_persistentBench = std::make_unique<PersistentBench>(*this, StateFile(*path), benchText(items));
+    m_claims = std::make_unique<InterfaceClaims>(*path + ".open");
+    m_persistentBench->synchronise(false);
 }
+
+void Bus::stopPersisting()
+{
+    m_mayPersist = false;
+    m_persistentBench.reset();
+    m_claims.reset();
+}
+
+bool Bus::claimInterface(const EmulatedInterface &interface)
+{
+    return !m_claims || m_claims->claim(claimKey(interface));
+}
+
+void Bus::releaseInterface(const EmulatedInterface &interface)
+{
+    if (m_claims)
+        m_claims->release(claimKey(interface));
+}
+
+bool Bus::isOpenElsewhere(const EmulatedInterface &interface) const
+{
+    return m_claims && !interface.isOpen() && m_claims->isClaimedElsewhere(claimKey(interface));
+}
+
+void Bus::refreshUnits()
+{
+    if (m_persistentBench)
+        m_persistentBench->synchronise(false);
+}
+
+void Bus::saveUnit(int unitIndex)
+{
+    if (!m_persistentBench || unitIndex < 0)
+        return;
+    m_persistentBench->markChanged(unitIndex);
+    m_persistentBench->synchronise(true);
+}
+
+void Bus::saveChanges()
+{
+    if (m_persistentBench)
+        m_persistentBench->synchronise(true);
+}
+
 
 void Bus::takeListSnapshot()
 {
@@ -112,7 +176,7 @@ void Bus::takeListSnapshot()
     for (const EmulatedInterface &interface : m_interfaces) {
         FT_DEVICE_LIST_INFO_NODE node;
         std::memset(&node, 0, sizeof node);
-        node.Flags = (interface.isOpen() ? FT_FLAGS_OPENED : 0)
+        node.Flags = (interface.isOpen() || isOpenElsewhere(interface) ? FT_FLAGS_OPENED : 0)
                      | ((interface.type == FT_DEVICE_2232H || interface.type == FT_DEVICE_232H) ? FT_FLAGS_HISPEED : 0);
         node.Type = interface.type;
         node.ID = interface.id;
@@ -240,6 +304,26 @@ void Bus::unplugUnit(size_t unit)
         }
     }
     m_interfaces = std::move(remaining);
+}
+
+void Bus::programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,
+                          uint16_t maxPower, bool selfPowered)
+{
+    for (EmulatedInterface &interface : m_interfaces) {
+        const bool sameUnit = &interface == &programmed
+                              || (programmed.unitIndex >= 0 && interface.unitIndex == programmed.unitIndex);
+        if (!sameUnit)
+            continue;
+        const std::string letter = interface.type == FT_DEVICE_2232H
+                                       ? (interface.role == InterfaceRole::DataStream ? "A" : "B") : "";
+        interface.eepromProgrammed = true;
+        interface.eepromSerial = serial;
+        interface.eepromDescription = description;
+        interface.maxPower = maxPower;
+        interface.selfPowered = selfPowered;
+        interface.listedSerial = serial.empty() ? serial : serial + letter;
+        interface.listedDescription = description.empty() || letter.empty() ? description : description + " " + letter;
+    }
 }
 
 void Bus::releaseDetached(FT_HANDLE handle)

@@ -88,6 +88,8 @@ uint32_t requiredProgramDataVersion(uint32_t chipType)
     }
 }
 
+constexpr uint8_t kSynchronousFifoMode = 0x40;
+
 velmor_firmware::SerialLine lineOf(const InterfaceSettings &settings)
 {
     velmor_firmware::SerialLine line;
@@ -96,6 +98,7 @@ velmor_firmware::SerialLine lineOf(const InterfaceSettings &settings)
     line.stopBits = settings.stopBits;
     line.parity = settings.parity;
     line.rtsCts = settings.flowControl == FT_FLOW_RTS_CTS;
+    line.synchronousFifo = settings.bitMode == kSynchronousFifoMode;
     return line;
 }
 
@@ -153,6 +156,7 @@ void writeToUnit(Bus &bus, EmulatedInterface &interface, const uint8_t *bytes, D
         scheduleToHost(interface, transmission);
     if (unit->unplugged())
         bus.unplugUnit(static_cast<size_t>(unitIndex));
+    bus.saveUnit(unitIndex);
 }
 
 } // namespace
@@ -170,6 +174,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_CreateDeviceInfoList(LPDWORD lpdwNumDevs)
     }
     if (lpdwNumDevs == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
+    frame.bus.refreshUnits();
     frame.bus.takeListSnapshot();
     *lpdwNumDevs = static_cast<DWORD>(frame.bus.listSnapshot().size());
     frame.arguments = {*lpdwNumDevs};
@@ -208,8 +213,10 @@ FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle)
     if (deviceNumber < 0 || static_cast<size_t>(deviceNumber) >= interfaces.size())
         return frame.finish(FT_DEVICE_NOT_FOUND);
     EmulatedInterface &interface = interfaces[static_cast<size_t>(deviceNumber)];
-    if (interface.isOpen())
+    if (interface.isOpen() || !frame.bus.claimInterface(interface))
         return frame.finish(FT_DEVICE_NOT_OPENED);
+    // Another process may have left the unit changed when it closed it.
+    frame.bus.refreshUnits();
     interface.handle = frame.bus.newHandle();
     interface.opener = std::this_thread::get_id();
     interface.cycled = false;
@@ -231,12 +238,15 @@ FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle)
         return frame.finish(injected != FT_OK ? injected : FT_STATUS(FT_INVALID_HANDLE));
     // An injected failure still releases the handle: the host has no way to retry a close.
     if (interface->detached) {
+        frame.bus.releaseInterface(*interface);
         frame.bus.releaseDetached(ftHandle);
     } else {
         interface->handle = nullptr;
         interface->cycled = false;
         interface->settings.open = false;
         interface->toHost.clear();
+        frame.bus.saveChanges();
+        frame.bus.releaseInterface(*interface);
     }
     return frame.finish(injected);
 }
@@ -302,31 +312,6 @@ FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Read(FT_HANDLE ftHandle, void *eepromData
     });
 }
 
-namespace {
-
-// An FT2232H's two interfaces share one EEPROM.
-void programIdentity(Bus &bus, EmulatedInterface &programmed, const std::string &serial, const std::string &description,
-                     uint16_t maxPower, bool selfPowered)
-{
-    for (EmulatedInterface &interface : bus.interfaces()) {
-        const bool sameUnit = &interface == &programmed
-                              || (programmed.unitIndex >= 0 && interface.unitIndex == programmed.unitIndex);
-        if (!sameUnit)
-            continue;
-        const std::string letter = interface.type == FT_DEVICE_2232H
-                                       ? (interface.role == InterfaceRole::DataStream ? "A" : "B") : "";
-        interface.eepromProgrammed = true;
-        interface.eepromSerial = serial;
-        interface.eepromDescription = description;
-        interface.maxPower = maxPower;
-        interface.selfPowered = selfPowered;
-        interface.listedSerial = serial.empty() ? serial : serial + letter;
-        interface.listedDescription = description.empty() || letter.empty() ? description : description + " " + letter;
-    }
-}
-
-} // namespace
-
 FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData)
 {
     CallFrame frame("FT_EE_Program");
@@ -338,8 +323,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA 
         if (pData == nullptr || pData->Signature1 != 0 || pData->Signature2 != 0xFFFFFFFF || required == 0
             || pData->Version < required)
             return FT_STATUS(FT_INVALID_PARAMETER);
-        programIdentity(frame.bus, interface, boundedText(pData->SerialNumber, 16), boundedText(pData->Description, 64),
-                        pData->MaxPower, pData->SelfPowered != 0);
+        frame.bus.programIdentity(interface, boundedText(pData->SerialNumber, 16), boundedText(pData->Description, 64),
+                                  pData->MaxPower, pData->SelfPowered != 0);
+        frame.bus.saveUnit(interface.unitIndex);
         return FT_STATUS(FT_OK);
     });
 }
@@ -357,8 +343,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Program(FT_HANDLE ftHandle, void *eepromD
         if (record == nullptr || eepromDataSize != kX_SeriesRecordSize || interface.type != FT_DEVICE_X_SERIES
             || record->common.deviceType != FT_DEVICE_X_SERIES)
             return FT_STATUS(FT_INVALID_PARAMETER);
-        programIdentity(frame.bus, interface, boundedText(SerialNumber, 16), boundedText(Description, 64),
-                        record->common.MaxPower, record->common.SelfPowered != 0);
+        frame.bus.programIdentity(interface, boundedText(SerialNumber, 16), boundedText(Description, 64),
+                                  record->common.MaxPower, record->common.SelfPowered != 0);
+        frame.bus.saveUnit(interface.unitIndex);
         return FT_STATUS(FT_OK);
     });
 }

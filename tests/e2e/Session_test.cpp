@@ -77,4 +77,19 @@ TEST(Session, AllExportsOnTwoUnits)
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 
+// An FT232H runs its synchronous FIFO: no baud rate or framing is set, and the unit still hears
+// every byte.
+TEST(Session, Ft232hUnitOverItsSynchronousFifo)
+{
+    set({unit(Chip::FT232H, "JXbh01001", 1, 0)});
+    ASSERT_EQ(initialise(), VELMOR_OK);
+    ASSERT_EQ(motorOn(1), VELMOR_OK);
+    ASSERT_EQ(moveMotorRelative(1, 20), VELMOR_OK);
+    waitUntilReady(1);
+    int32_t position = 0;
+    EXPECT_EQ(getAbsolutePosition(1, &position), VELMOR_OK);
+    EXPECT_EQ(position, 20);
+    EXPECT_TRUE(VelmorEmulator::openHandles().empty());
+}
+
 } // namespace

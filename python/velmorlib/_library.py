@@ -1,0 +1,112 @@
+"""Finding and loading the shared library, and the prototypes of its 21 exports."""
+
+import ctypes
+import ctypes.util
+import os
+import threading
+
+_I32 = ctypes.c_int32
+_U8 = ctypes.c_uint8
+_U32 = ctypes.c_uint32
+
+# Parameter types of each export, in the order of VelmorLib.h; every export returns int32_t.
+PROTOTYPES = {
+    "initialise": (),
+    "getDeviceCount": (ctypes.POINTER(_I32),),
+    "getDeviceIndex": (ctypes.c_char_p, ctypes.POINTER(_I32)),
+    "motorOn": (_I32,),
+    "motorOff": (_I32,),
+    "stopMotor": (_I32,),
+    "zeroMotorPosition": (_I32,),
+    "moveMotorAbsolute": (_I32, _I32),
+    "moveMotorRelative": (_I32, _I32),
+    "moveMotorHome": (_I32,),
+    "getAbsolutePosition": (_I32, ctypes.POINTER(_I32)),
+    "isMotorReady": (_I32, ctypes.POINTER(_U8)),
+    "setMotorSpeed": (_I32, _I32, _I32),
+    "setMotorAcceleration": (_I32, _I32),
+    "setMotorCurrent": (_I32, _I32, _U8),
+    "setBacklashCompensation": (_I32, _U8, _U32, _I32),
+    "setHomeSettings": (_I32, _U32, _U8, _U8, _U32, _U32),
+    "setLimitSwitches": (_I32, _I32, _U32, _I32, _U32),
+    "setPWM": (_I32, _I32),
+    "setPWMStepMode": (_I32,),
+    "setRelay": (_I32, _U8),
+}
+
+ENVIRONMENT_VARIABLE = "VELMORLIB_LIBRARY"
+
+_ON_WINDOWS = os.name == "nt"
+_FILE_NAMES = ("VelmorLib.dll", "libVelmorLib.dll") if _ON_WINDOWS else ("libVelmorLib.so",)
+_LOADER_NAME = "VelmorLib.dll" if _ON_WINDOWS else "libVelmorLib.so.0"
+
+_lock = threading.Lock()
+_loaded = None
+_loaded_from = None
+
+
+def _beside_package():
+    package_folder = os.path.dirname(os.path.abspath(__file__))
+    for folder in (package_folder, os.path.dirname(package_folder)):
+        for file_name in _FILE_NAMES:
+            candidate = os.path.join(folder, file_name)
+            if os.path.isfile(candidate):
+                return candidate
+    return None
+
+
+def _locate():
+    """Where to load the library from, and how that was chosen (for error messages)."""
+    explicit = os.environ.get(ENVIRONMENT_VARIABLE)
+    if explicit:
+        return explicit, "from " + ENVIRONMENT_VARIABLE
+    beside = _beside_package()
+    if beside:
+        return beside, "beside the velmorlib package"
+    found = ctypes.util.find_library("VelmorLib")
+    if found:
+        return found, "found by ctypes.util.find_library"
+    return _LOADER_NAME, "through the system loader's search path"
+
+
+def _open(path):
+    # The exports are __stdcall on Windows and cdecl elsewhere.
+    loader = ctypes.WinDLL if _ON_WINDOWS else ctypes.CDLL
+    return loader(path)
+
+
+def _declare(library):
+    for name, argtypes in PROTOTYPES.items():
+        function = getattr(library, name)
+        function.argtypes = argtypes
+        function.restype = _I32
+
+
+def load_library(path=None):
+    """Load VelmorLib once per process and return the ctypes library with its prototypes.
+
+    Without a path: $VELMORLIB_LIBRARY if set, else a libVelmorLib.so in the package's folder
+    or in the folder holding the package, else what ctypes.util.find_library("VelmorLib")
+    finds, else libVelmorLib.so.0 through the system loader. A later call returns the library
+    already loaded; a different explicit path then raises RuntimeError.
+    """
+    global _loaded, _loaded_from
+    with _lock:
+        if _loaded is not None:
+            if path is not None and path != _loaded_from:
+                raise RuntimeError("VelmorLib is already loaded from {!r}".format(_loaded_from))
+            return _loaded
+        where, how = (path, "as given") if path is not None else _locate()
+        try:
+            library = _open(where)
+            _declare(library)
+        except (OSError, AttributeError) as error:
+            raise OSError("cannot load VelmorLib from {!r} ({}): {}; set {} to the library's path"
+                          .format(where, how, error, ENVIRONMENT_VARIABLE)) from error
+        _loaded, _loaded_from = library, where
+        return library
+
+
+def library_path():
+    """The path or name VelmorLib was loaded from, None before it is loaded."""
+    return _loaded_from

@@ -1,0 +1,66 @@
+"""Texts of the result codes and the exception raised for a failed call."""
+
+_TEXTS = (
+    "success",
+    "the device index is out of range",
+    "unused result code",
+    "opening the unit failed",
+    "reading the motor configuration failed",
+    "writing the motor configuration failed",
+    "reading the motion configuration failed",
+    "writing the motion configuration failed",
+    "the move or home request failed",
+    "switching the motor on failed",
+    "switching the motor off failed",
+    "stopping the motor failed",
+    "reading from the unit failed",
+    "setting the PWM value failed",
+    "setting the relay failed",
+    "the motor is not ready (state 0)",
+    "the motor is not ready (state 4)",
+    "unused result code",
+    "the motor is not ready (state 5)",
+    "the motor is not ready (state 6)",
+    "the motor is not ready (another state)",
+    "an argument is out of range",
+    "writing the input configuration failed",
+    "writing the backlash compensation failed",
+    "writing the home settings failed",
+    "zeroing the position failed",
+    "the unit's start command failed",
+    "the library is not initialised",
+    "no supported unit has this serial number",
+    "reading the unit's information failed",
+    "the unit's information is not valid",
+    "the unit's firmware is not supported on its hardware",
+    "the unit has no relay",
+    "setting the PWM step mode failed",
+)
+
+
+def _known(code):
+    return isinstance(code, int) and not isinstance(code, bool) and 0 <= code < len(_TEXTS)
+
+
+def result_text(code):
+    """The text of a result code; "unknown result code N" for a code outside the table."""
+    return _TEXTS[code] if _known(code) else "unknown result code {}".format(code)
+
+
+class VelmorError(Exception):
+    """A call into VelmorLib returned a result code other than 0.
+
+    .code is the result code, .text its text, .function the name of the C export that
+    returned it (None when the error was made by hand).
+    """
+
+    def __init__(self, code, function=None):
+        super().__init__(code, function)
+        self.code = int(code)
+        self.text = result_text(self.code)
+        self.function = function
+
+    def __str__(self):
+        where = "{}: ".format(self.function) if self.function else ""
+        number = " (result code {})".format(self.code) if _known(self.code) else ""
+        return where + self.text + number

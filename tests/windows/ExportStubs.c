@@ -1,0 +1,102 @@
+/* Stand-in definitions of the 21 exports for a DLL built from VelmorLib.h alone: each must match
+ * its declaration in calling convention and types, or this does not compile. */
+#include "VelmorLib.h"
+
+VELMOR_API int32_t VELMOR_CALL initialise(void) { return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL getDeviceCount(int32_t *count) { *count = 0; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL getDeviceIndex(const char *serialNumber, int32_t *index)
+{
+    (void)serialNumber;
+    *index = -1;
+    return VELMOR_ERROR_SERIAL_NOT_FOUND;
+}
+VELMOR_API int32_t VELMOR_CALL motorOn(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL motorOff(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL zeroMotorPosition(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t position)
+{
+    (void)deviceIndex;
+    (void)position;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t steps)
+{
+    (void)deviceIndex;
+    (void)steps;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL moveMotorHome(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t *position)
+{
+    (void)deviceIndex;
+    *position = 0;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL isMotorReady(int32_t deviceIndex, uint8_t *ready)
+{
+    (void)deviceIndex;
+    *ready = 1;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setMotorSpeed(int32_t deviceIndex, int32_t speed, int32_t stepMode)
+{
+    (void)deviceIndex;
+    (void)speed;
+    (void)stepMode;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setMotorAcceleration(int32_t deviceIndex, int32_t acceleration)
+{
+    (void)deviceIndex;
+    (void)acceleration;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setMotorCurrent(int32_t deviceIndex, int32_t current, uint8_t currentFlag)
+{
+    (void)deviceIndex;
+    (void)current;
+    (void)currentFlag;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setBacklashCompensation(int32_t deviceIndex, uint8_t enabled, uint32_t direction, int32_t amount)
+{
+    (void)deviceIndex;
+    (void)enabled;
+    (void)direction;
+    (void)amount;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setHomeSettings(int32_t deviceIndex, uint32_t direction, uint8_t homeFlagB, uint8_t homeFlagA,
+                                               uint32_t homeValueA, uint32_t homeValueB)
+{
+    (void)deviceIndex;
+    (void)direction;
+    (void)homeFlagB;
+    (void)homeFlagA;
+    (void)homeValueA;
+    (void)homeValueB;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setLimitSwitches(int32_t deviceIndex, int32_t input1, uint32_t type1, int32_t input2, uint32_t type2)
+{
+    (void)deviceIndex;
+    (void)input1;
+    (void)type1;
+    (void)input2;
+    (void)type2;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setPWM(int32_t deviceIndex, int32_t value)
+{
+    (void)deviceIndex;
+    (void)value;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL setPWMStepMode(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL setRelay(int32_t deviceIndex, uint8_t on)
+{
+    (void)deviceIndex;
+    (void)on;
+    return VELMOR_OK;
+}
