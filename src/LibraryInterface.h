@@ -47,11 +47,13 @@ public:
     using OpenBody = std::function<int32_t(USBDriver &driver, VersionNumber hardwareVersion)>;
     static int32_t withOpenDevice(int32_t deviceIndex, const OpenBody &body);
 
-    // Read-modify-write of the motion and motor configurations; they take no lock.
+    // Read-modify-write of the motion and motor configurations; they take no lock. With
+    // `valuesFit` false a value does not fit its field of the unit's record: after the read the
+    // write fails without sending, as the unit's refusal would.
     static int32_t writeMotionConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
-                                                  const QList<qint32> &values);
+                                                  const QList<qint32> &values, bool valuesFit = true);
     static int32_t writeMotorConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
-                                                 const QList<QVariant> &values);
+                                                 const QList<QVariant> &values, bool valuesFit = true);
 
     static constexpr quint32 kBaudRate = 500000;
     static constexpr unsigned long kStartupWaitMs = 600;

@@ -29,6 +29,14 @@ enum Action : qint32 {
 constexpr uint32_t kLargestHomeValue = 10000;
 constexpr uint32_t kLargestSwitchType = 6;
 
+// The records carry speed, current and backlash in 16 unsigned bits, the step mode and the PWM
+// value in 8 and the acceleration in tenths in 32. A value outside its field would reach the unit
+// cut to the field's width, where it can pass for another valid value and be taken.
+bool fitsUnsignedField(qint64 value, int bits)
+{
+    return value >= 0 && value < (qint64(1) << bits);
+}
+
 VersionNumber firmwareOf(int32_t deviceIndex)
 {
     return LibraryInterface::s_firmwareVersions[deviceIndex];
@@ -42,12 +50,15 @@ bool send(USBDriver &driver, int32_t deviceIndex, qint32 action, const QByteArra
 
 using AdvancedChange = std::function<void(VelmorDriverAdvancedMotorMoveConfiguration &)>;
 
-int32_t changeAdvancedMoveConfiguration(int32_t deviceIndex, int32_t writeFailure, const AdvancedChange &change)
+int32_t changeAdvancedMoveConfiguration(int32_t deviceIndex, int32_t writeFailure, const AdvancedChange &change,
+                                        bool valuesFit = true)
 {
     return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber) {
         QByteArray reply;
         if (!send(driver, deviceIndex, ReadAdvancedMoveConfiguration, QByteArray(), &reply))
             return int32_t(VELMOR_ERROR_READ_FAILED);
+        if (!valuesFit)
+            return writeFailure;
         VelmorDriverAdvancedMotorMoveConfiguration configuration(reply);
         change(configuration);
         return send(driver, deviceIndex, WriteAdvancedMoveConfiguration, configuration.encode()) ? int32_t(VELMOR_OK)
@@ -98,6 +109,9 @@ int32_t writeLimitSwitches(USBDriver &driver, int32_t deviceIndex, VersionNumber
 int32_t writePwmSettings(int32_t deviceIndex, qint32 value, qint32 stepMode, int32_t failureCode)
 {
     return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
+        // Values above the record's limit are held at it; negative ones would wrap.
+        if (value < 0)
+            return failureCode;
         VelmorDriverPWMSettings settings;
         settings.setValue(VelmorDriverPWMSettings::PwmValue, value);
         settings.setValue(VelmorDriverPWMSettings::PwmStepMode, stepMode);
@@ -109,12 +123,14 @@ int32_t writePwmSettings(int32_t deviceIndex, qint32 value, qint32 stepMode, int
 } // namespace
 
 int32_t LibraryInterface::writeMotionConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
-                                                         const QList<qint32> &values)
+                                                         const QList<qint32> &values, bool valuesFit)
 {
     return withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
         QByteArray reply;
         if (!send(driver, deviceIndex, ReadMotionConfiguration, QByteArray(), &reply))
             return int32_t(VELMOR_ERROR_READ_MOTION_CONFIGURATION);
+        if (!valuesFit)
+            return int32_t(VELMOR_ERROR_WRITE_MOTION_CONFIGURATION);
         VelmorDriverMotionConfiguration configuration(reply, hardware);
         for (int i = 0; i < keys.size(); ++i)
             configuration.setValue(keys.at(i), values.at(i));
@@ -124,7 +140,7 @@ int32_t LibraryInterface::writeMotionConfigurationValues(int32_t deviceIndex, co
 }
 
 int32_t LibraryInterface::writeMotorConfigurationValues(int32_t deviceIndex, const QList<qint32> &keys,
-                                                        const QList<QVariant> &values)
+                                                        const QList<QVariant> &values, bool valuesFit)
 {
     return withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
         const VersionNumber firmware = firmwareOf(deviceIndex);
@@ -136,6 +152,8 @@ int32_t LibraryInterface::writeMotorConfigurationValues(int32_t deviceIndex, con
         const int layoutSize = VelmorDriverMotorConfiguration::usesLongLayout(hardware, firmware) ? 11 : 10;
         if (reply.size() != layoutSize)
             return int32_t(VELMOR_ERROR_READ_MOTOR_CONFIGURATION);
+        if (!valuesFit)
+            return int32_t(VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION);
         VelmorDriverMotorConfiguration configuration(reply, hardware, firmware);
         for (int i = 0; i < keys.size(); ++i)
             configuration.setValue(keys.at(i), values.at(i));
@@ -154,7 +172,7 @@ VELMOR_API int32_t VELMOR_CALL setMotorSpeed(int32_t deviceIndex, int32_t speed,
             deviceIndex,
             {VelmorDriverMotionConfiguration::Speed, VelmorDriverMotionConfiguration::AlternateSpeed,
              VelmorDriverMotionConfiguration::StepMode},
-            {speed, speed, stepMode});
+            {speed, speed, stepMode}, fitsUnsignedField(speed, 16) && fitsUnsignedField(stepMode, 8));
     });
 }
 
@@ -162,12 +180,11 @@ VELMOR_API int32_t VELMOR_CALL setMotorAcceleration(int32_t deviceIndex, int32_t
 {
     return guarded(VELMOR_ERROR_WRITE_MOTION_CONFIGURATION, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
-        // Tenths of a step per second squared, wrapped to 32 bits as the record sends it; the
-        // multiplication itself must not overflow.
-        const qint32 tenths = static_cast<qint32>(static_cast<quint32>(acceleration) * 10u);
+        // Tenths of a step per second squared, in 32 bits as the record sends them.
+        const qint64 tenths = qint64(acceleration) * 10;
         return LibraryInterface::writeMotionConfigurationValues(
             deviceIndex, {VelmorDriverMotionConfiguration::Acceleration, VelmorDriverMotionConfiguration::AccelerationMode},
-            {tenths, acceleration != 0 ? 1 : 0});
+            {static_cast<qint32>(static_cast<quint32>(tenths)), acceleration != 0 ? 1 : 0}, fitsUnsignedField(tenths, 32));
     });
 }
 
@@ -177,7 +194,7 @@ VELMOR_API int32_t VELMOR_CALL setMotorCurrent(int32_t deviceIndex, int32_t curr
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::writeMotorConfigurationValues(
             deviceIndex, {VelmorDriverMotorConfiguration::Current, VelmorDriverMotorConfiguration::CurrentFlag},
-            {QVariant(current), QVariant(currentFlag != 0)});
+            {QVariant(current), QVariant(currentFlag != 0)}, fitsUnsignedField(current, 16));
     });
 }
 
@@ -192,7 +209,7 @@ VELMOR_API int32_t VELMOR_CALL setBacklashCompensation(int32_t deviceIndex, uint
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashEnabled, enabled != 0);
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashDirection, direction != 0 ? 1 : 0);
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashSteps, amount);
-        });
+        }, fitsUnsignedField(amount, 16));
     });
 }
 

@@ -2,7 +2,9 @@
 
 #include "DefaultBench.h"
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace VelmorEmulator {
 
@@ -81,6 +83,7 @@ void Bus::buildBench(const std::vector<BenchItem> &items)
     m_detached.clear();
     m_units.clear();
     m_listSnapshot.clear();
+    restartHandleWatch();
     for (size_t position = 0; position < items.size(); ++position) {
         const BenchItem &item = items[position];
         if (!item.isUnit) {
@@ -260,7 +263,29 @@ void Bus::record(const std::string &function, std::vector<uint64_t> arguments, i
     record.interfaceIndex = interfaceIndex;
     record.status = status;
     record.time = std::chrono::steady_clock::now();
+    record.thread = std::this_thread::get_id();
     m_calls.push_back(std::move(record));
+}
+
+void Bus::noteCaller(std::thread::id caller)
+{
+    const auto foreign = [caller](const EmulatedInterface &interface) {
+        return interface.isOpen() && interface.opener != caller;
+    };
+    if (std::any_of(m_interfaces.begin(), m_interfaces.end(), foreign)
+        || std::any_of(m_detached.begin(), m_detached.end(), foreign))
+        ++m_callsBesideForeignHandle;
+}
+
+void Bus::noteOpened()
+{
+    m_mostHandlesOpen = std::max(m_mostHandlesOpen, openHandles().size());
+}
+
+void Bus::restartHandleWatch()
+{
+    m_mostHandlesOpen = openHandles().size();
+    m_callsBesideForeignHandle = 0;
 }
 
 void Bus::unplugUnit(size_t unit)

@@ -71,6 +71,13 @@ public:
     void record(const std::string &function, std::vector<uint64_t> arguments, int interfaceIndex, FT_STATUS status);
     std::vector<CallRecord> &callLog() { return m_calls; }
 
+    // The handle watch: every D2XX call notes its caller, every open the number now open.
+    void noteCaller(std::thread::id caller);
+    void noteOpened();
+    void restartHandleWatch();
+    size_t mostHandlesOpenAtOnce() const { return m_mostHandlesOpen; }
+    size_t callsBesideAnotherThreadsHandle() const { return m_callsBesideForeignHandle; }
+
     void unplugUnit(size_t unit);
     // An FT2232H's two interfaces share one EEPROM.
     void programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,
@@ -103,6 +110,8 @@ private:
     std::map<std::string, std::vector<CallFailure>> m_callFailures;
     std::vector<CallRecord> m_calls;
     int m_readsToExpire = 0;
+    size_t m_mostHandlesOpen = 0;
+    size_t m_callsBesideForeignHandle = 0;
     uintptr_t m_nextHandle = 0x5e1000;
 };
 

@@ -138,12 +138,25 @@ void clearCalls()
 {
     Lock lock(bus().mutex());
     bus().callLog().clear();
+    bus().restartHandleWatch();
 }
 
 std::vector<OpenHandle> openHandles()
 {
     Lock lock(bus().mutex());
     return bus().openHandles();
+}
+
+size_t mostHandlesOpenAtOnce()
+{
+    Lock lock(bus().mutex());
+    return bus().mostHandlesOpenAtOnce();
+}
+
+size_t callsBesideAnotherThreadsHandle()
+{
+    Lock lock(bus().mutex());
+    return bus().callsBesideAnotherThreadsHandle();
 }
 
 InterfaceSettings interfaceSettings(int interfaceIndex)

@@ -27,6 +27,7 @@ struct CallFrame
         , bus(Bus::instance())
     {
         bus.ensureBench();
+        bus.noteCaller(std::this_thread::get_id());
     }
 
     FT_STATUS finish(FT_STATUS status)
@@ -217,11 +218,13 @@ FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle)
     // Another process may have left the unit changed when it closed it.
     frame.bus.refreshUnits();
     interface.handle = frame.bus.newHandle();
+    interface.opener = std::this_thread::get_id();
     interface.cycled = false;
     interface.settings = InterfaceSettings();
     interface.settings.open = true;
     interface.toHost.clear();
     interface.grantRemaining = 0;
+    frame.bus.noteOpened();
     *pHandle = interface.handle;
     return frame.finish(FT_OK);
 }

@@ -43,6 +43,7 @@ struct EmulatedInterface
 
     // Host side
     void *handle = nullptr;
+    std::thread::id opener;                   // the host thread that opened the handle
     bool cycled = false;                      // FT_CyclePort called: only FT_Close is accepted
     bool detached = false;                    // its unit was unplugged while the handle was open
     InterfaceSettings settings;

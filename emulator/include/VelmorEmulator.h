@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(VELMOR_EMULATOR_EXPORTS)
@@ -76,6 +77,7 @@ struct CallRecord
     int interfaceIndex = -1;                 // position in the info list of the interface addressed; -1 none
     uint32_t status = 0;                     // what the call answered
     std::chrono::steady_clock::time_point time;
+    std::thread::id thread;                  // the host thread that made the call
 };
 
 // The settings the host made on one interface.
@@ -128,8 +130,13 @@ VELMOR_EMULATOR_API void streamData(size_t unit, const std::vector<uint8_t> &byt
 
 // Inspection
 VELMOR_EMULATOR_API std::vector<CallRecord> calls();
+// Also restarts the handle watch below.
 VELMOR_EMULATOR_API void clearCalls();
 VELMOR_EMULATOR_API std::vector<OpenHandle> openHandles();
+// The handle watch, since the last clearCalls() (or setBench): the most handles open at one
+// time, and the D2XX calls a thread made while a handle that another thread opened was open.
+VELMOR_EMULATOR_API size_t mostHandlesOpenAtOnce();
+VELMOR_EMULATOR_API size_t callsBesideAnotherThreadsHandle();
 VELMOR_EMULATOR_API InterfaceSettings interfaceSettings(int interfaceIndex);
 VELMOR_EMULATOR_API std::vector<ReceivedPacket> receivedPackets(size_t unit);
 
