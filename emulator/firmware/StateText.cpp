@@ -2,10 +2,16 @@
 
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace velmor_firmware {
 
 const char *const StateText::s_formatLine = "velmor-unit-state 1";
+
+StateText::StateText(std::string formatLine)
+    : m_formatLine(std::move(formatLine))
+{
+}
 
 void StateText::add(const std::string &key, const std::string &value)
 {
@@ -19,19 +25,19 @@ void StateText::add(const std::string &key, int64_t number)
 
 std::string StateText::text() const
 {
-    std::string text = std::string(s_formatLine) + "\n";
+    std::string text = m_formatLine + "\n";
     for (const auto &line : m_lines)
         text += line.first + "=" + line.second + "\n";
     return text;
 }
 
-std::optional<StateText> StateText::parse(const std::string &text)
+std::optional<StateText> StateText::parse(const std::string &text, const std::string &formatLine)
 {
     std::istringstream lines(text);
     std::string line;
-    if (!std::getline(lines, line) || line != s_formatLine)
+    if (!std::getline(lines, line) || line != formatLine)
         return std::nullopt;
-    StateText state;
+    StateText state(formatLine);
     while (std::getline(lines, line)) {
         if (line.empty())
             continue;

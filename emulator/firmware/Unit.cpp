@@ -8,6 +8,7 @@
 #include "MotorDriverCommandSet.h"
 #include "PacketFramer.h"
 #include "ReplyPacket.h"
+#include "SaveTime.h"
 #include "StateText.h"
 #include "StoredRecords.h"
 #include "UnitModel.h"
@@ -43,9 +44,22 @@ const char *recordName(RecordKind kind)
     return "record";
 }
 
-int64_t systemMicroseconds()
+// Times in a saved state stay within ten years either way, so that no clock arithmetic on a
+// state from an untrusted file can overflow.
+constexpr int64_t s_longestMicroseconds = int64_t(10) * 366 * 24 * 3600 * 1000000;
+
+int64_t durationIn(const StateText &state, const std::string &key)
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return state.number(key, -s_longestMicroseconds, s_longestMicroseconds);
+}
+
+SaveTime saveTimeIn(const StateText &state)
+{
+    SaveTime time;
+    time.wallMicroseconds = state.number("savedAt", 0, std::numeric_limits<int64_t>::max() / 4);
+    time.steadyMicroseconds = state.number("savedAtSteady", 0, std::numeric_limits<int64_t>::max() / 4);
+    time.bootId = state.value("bootId");
+    return time;
 }
 
 } // namespace
@@ -200,7 +214,10 @@ void Unit::Private::powerCycle(TimePoint now)
 
 void Unit::Private::save(StateText &state, TimePoint now) const
 {
-    state.add("savedAt", systemMicroseconds());
+    const SaveTime savedAt = SaveTime::now();
+    state.add("savedAt", savedAt.wallMicroseconds);
+    state.add("savedAtSteady", savedAt.steadyMicroseconds);
+    state.add("bootId", savedAt.bootId);
     state.add("setup.usbSerial", StateText::hex(setup.usbSerial));
     state.add("setup.firmwareMajor", setup.firmwareMajor);
     state.add("setup.firmwareMinor", setup.firmwareMinor);
@@ -275,14 +292,14 @@ UnitSetup Unit::Private::setupOf(const StateText &state)
     return restored;
 }
 
-// Time has gone on since the save: as much as the system clock says, never less than nothing.
+// Time has gone on since the save, as the clocks shared by every process say.
 void Unit::Private::restore(const StateText &state, TimePoint now)
 {
-    const int64_t sinceSave = std::max<int64_t>(0, systemMicroseconds() - state.number("savedAt", 0, std::numeric_limits<int64_t>::max()));
+    const int64_t sinceSave = std::min(saveTimeIn(state).microsecondsUntil(SaveTime::now()), s_longestMicroseconds);
     const auto passed = std::chrono::microseconds(sinceSave);
     latest = now;
     if (state.number("firmware", 0, 1) != 0)
-        firmwareUpAt = now - passed + std::chrono::microseconds(state.number("firmwareUpIn", std::numeric_limits<int64_t>::min() / 2, std::numeric_limits<int64_t>::max() / 2));
+        firmwareUpAt = now - passed + std::chrono::microseconds(durationIn(state, "firmwareUpIn"));
     firmwareUp = state.number("firmwareUp", 0, 1) != 0;
     unplugged = state.number("unplugged", 0, 1) != 0;
     commands.setRelayOn(state.number("relay", 0, 1) != 0);
@@ -298,7 +315,7 @@ void Unit::Private::restore(const StateText &state, TimePoint now)
     motorSnapshot.origin = static_cast<int32_t>(state.number("motor.origin", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     motorSnapshot.target = static_cast<int32_t>(state.number("motor.target", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     motorSnapshot.moveStarted = state.number("motor.moveStarted", 0, 1) != 0;
-    motorSnapshot.moveElapsedMicroseconds = state.number("motor.moveElapsed", 0, std::numeric_limits<int64_t>::max() / 2) + sinceSave;
+    motorSnapshot.moveElapsedMicroseconds = state.number("motor.moveElapsed", 0, s_longestMicroseconds) + sinceSave;
     motorSnapshot.motion.speed = state.number("motor.speedMilli", 0, std::numeric_limits<int64_t>::max()) / 1000.0;
     motorSnapshot.motion.acceleration = state.number("motor.accelerationMilli", 0, std::numeric_limits<int64_t>::max()) / 1000.0;
     motor.restore(motorSnapshot, now);

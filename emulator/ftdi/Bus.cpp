@@ -64,6 +64,12 @@ Bus &Bus::instance()
 
 void Bus::setBench(const std::vector<BenchItem> &items)
 {
+    stopPersisting();
+    buildBench(items);
+}
+
+void Bus::buildBench(const std::vector<BenchItem> &items)
+{
     m_benchSet = true;
     m_interfaces.clear();
     m_detached.clear();
@@ -99,9 +105,43 @@ void Bus::setBench(const std::vector<BenchItem> &items)
 
 void Bus::ensureBench()
 {
-    if (!m_benchSet)
-        setBench(defaultBench());
+    if (m_benchSet)
+        return;
+    const std::vector<BenchItem> items = defaultBench();
+    buildBench(items);
+    const std::optional<std::string> path = m_mayPersist ? StateFile::configuredPath() : std::nullopt;
+    if (!path)
+        return;
+    m_persistentBench = std::make_unique<PersistentBench>(*this, StateFile(*path), benchText(items));
+    m_persistentBench->synchronise(false);
 }
+
+void Bus::stopPersisting()
+{
+    m_mayPersist = false;
+    m_persistentBench.reset();
+}
+
+void Bus::refreshUnits()
+{
+    if (m_persistentBench)
+        m_persistentBench->synchronise(false);
+}
+
+void Bus::saveUnit(int unitIndex)
+{
+    if (!m_persistentBench || unitIndex < 0)
+        return;
+    m_persistentBench->markChanged(unitIndex);
+    m_persistentBench->synchronise(true);
+}
+
+void Bus::saveChanges()
+{
+    if (m_persistentBench)
+        m_persistentBench->synchronise(true);
+}
+
 
 void Bus::takeListSnapshot()
 {
@@ -215,6 +255,26 @@ void Bus::unplugUnit(size_t unit)
         }
     }
     m_interfaces = std::move(remaining);
+}
+
+void Bus::programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,
+                          uint16_t maxPower, bool selfPowered)
+{
+    for (EmulatedInterface &interface : m_interfaces) {
+        const bool sameUnit = &interface == &programmed
+                              || (programmed.unitIndex >= 0 && interface.unitIndex == programmed.unitIndex);
+        if (!sameUnit)
+            continue;
+        const std::string letter = interface.type == FT_DEVICE_2232H
+                                       ? (interface.role == InterfaceRole::DataStream ? "A" : "B") : "";
+        interface.eepromProgrammed = true;
+        interface.eepromSerial = serial;
+        interface.eepromDescription = description;
+        interface.maxPower = maxPower;
+        interface.selfPowered = selfPowered;
+        interface.listedSerial = serial.empty() ? serial : serial + letter;
+        interface.listedDescription = description.empty() || letter.empty() ? description : description + " " + letter;
+    }
 }
 
 void Bus::releaseDetached(FT_HANDLE handle)

@@ -1,13 +1,16 @@
 // The emulated USB bus: the units on it, their interfaces, the open handles, the faults the
 // control API set, and the log of every D2XX call. One lock guards it all; no call holds it
-// while it waits for bytes.
+// while it waits for bytes. The default bench keeps its units in the state file between
+// processes; a bench set through the control API lives in this process only.
 #ifndef VELMOR_EMULATOR_BUS_H
 #define VELMOR_EMULATOR_BUS_H
 
 #include "EmulatedInterface.h"
 #include "FtdiLibrary.h"
+#include "PersistentBench.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace VelmorEmulator {
@@ -20,8 +23,18 @@ public:
     std::mutex &mutex() { return m_mutex; }
 
     // All below expect the lock held.
+    // A bench from the control API: the state file is left alone from then on.
     void setBench(const std::vector<BenchItem> &items);
+    // Without a bench set, the default bench, as the state file has kept it.
     void ensureBench();
+    void stopPersisting();
+    // Takes in what other processes changed on the default bench.
+    void refreshUnits();
+    // The unit's state or its EEPROM changed: saved for other processes at once.
+    void saveUnit(int unitIndex);
+    // Saves what changed here and is not saved yet. Changes made on a unit through the control
+    // API go with the unit's next change over the bus.
+    void saveChanges();
     std::vector<EmulatedInterface> &interfaces() { return m_interfaces; }
     std::vector<std::shared_ptr<velmor_firmware::Unit>> &units() { return m_units; }
     std::vector<FT_DEVICE_LIST_INFO_NODE> &listSnapshot() { return m_listSnapshot; }
@@ -54,9 +67,14 @@ public:
     std::vector<CallRecord> &callLog() { return m_calls; }
 
     void unplugUnit(size_t unit);
+    // An FT2232H's two interfaces share one EEPROM.
+    void programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,
+                         uint16_t maxPower, bool selfPowered);
 
 private:
     Bus() = default;
+
+    void buildBench(const std::vector<BenchItem> &items);
 
     struct CallFailure
     {
@@ -67,6 +85,8 @@ private:
 
     std::mutex m_mutex;
     bool m_benchSet = false;
+    bool m_mayPersist = true;
+    std::unique_ptr<PersistentBench> m_persistentBench;
     std::vector<EmulatedInterface> m_interfaces;
     std::vector<EmulatedInterface> m_detached;  // open handles of unplugged units
     std::vector<std::shared_ptr<velmor_firmware::Unit>> m_units;

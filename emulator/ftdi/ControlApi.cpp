@@ -1,4 +1,5 @@
-// The control API: benches, faults and inspection for tests and tools.
+// The control API: benches, faults and inspection for tests and tools. A bench set here is this
+// process's own: it never reads or writes the state file the default bench is kept in.
 #include "Bus.h"
 #include "DefaultBench.h"
 
@@ -49,6 +50,7 @@ void useDefaultBench()
 void changeBenchBeforeNextListFetch(const std::vector<BenchItem> &items)
 {
     Lock lock(bus().mutex());
+    bus().stopPersisting();
     bus().ensureBench();
     bus().setPendingBenchChange(items);
 }

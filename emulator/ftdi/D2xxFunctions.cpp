@@ -152,6 +152,7 @@ void writeToUnit(Bus &bus, EmulatedInterface &interface, const uint8_t *bytes, D
         scheduleToHost(interface, transmission);
     if (unit->unplugged())
         bus.unplugUnit(static_cast<size_t>(unitIndex));
+    bus.saveUnit(unitIndex);
 }
 
 } // namespace
@@ -169,6 +170,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_CreateDeviceInfoList(LPDWORD lpdwNumDevs)
     }
     if (lpdwNumDevs == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
+    frame.bus.refreshUnits();
     frame.bus.takeListSnapshot();
     *lpdwNumDevs = static_cast<DWORD>(frame.bus.listSnapshot().size());
     frame.arguments = {*lpdwNumDevs};
@@ -203,6 +205,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle)
         return frame.finish(injected);
     if (pHandle == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
+    frame.bus.refreshUnits();
     auto &interfaces = frame.bus.interfaces();
     if (deviceNumber < 0 || static_cast<size_t>(deviceNumber) >= interfaces.size())
         return frame.finish(FT_DEVICE_NOT_FOUND);
@@ -234,6 +237,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle)
         interface->cycled = false;
         interface->settings.open = false;
         interface->toHost.clear();
+        frame.bus.saveChanges();
     }
     return frame.finish(injected);
 }
@@ -299,31 +303,6 @@ FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Read(FT_HANDLE ftHandle, void *eepromData
     });
 }
 
-namespace {
-
-// An FT2232H's two interfaces share one EEPROM.
-void programIdentity(Bus &bus, EmulatedInterface &programmed, const std::string &serial, const std::string &description,
-                     uint16_t maxPower, bool selfPowered)
-{
-    for (EmulatedInterface &interface : bus.interfaces()) {
-        const bool sameUnit = &interface == &programmed
-                              || (programmed.unitIndex >= 0 && interface.unitIndex == programmed.unitIndex);
-        if (!sameUnit)
-            continue;
-        const std::string letter = interface.type == FT_DEVICE_2232H
-                                       ? (interface.role == InterfaceRole::DataStream ? "A" : "B") : "";
-        interface.eepromProgrammed = true;
-        interface.eepromSerial = serial;
-        interface.eepromDescription = description;
-        interface.maxPower = maxPower;
-        interface.selfPowered = selfPowered;
-        interface.listedSerial = serial.empty() ? serial : serial + letter;
-        interface.listedDescription = description.empty() || letter.empty() ? description : description + " " + letter;
-    }
-}
-
-} // namespace
-
 FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA pData)
 {
     CallFrame frame("FT_EE_Program");
@@ -335,8 +314,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_EE_Program(FT_HANDLE ftHandle, PFT_PROGRAM_DATA 
         if (pData == nullptr || pData->Signature1 != 0 || pData->Signature2 != 0xFFFFFFFF || required == 0
             || pData->Version < required)
             return FT_STATUS(FT_INVALID_PARAMETER);
-        programIdentity(frame.bus, interface, boundedText(pData->SerialNumber, 16), boundedText(pData->Description, 64),
-                        pData->MaxPower, pData->SelfPowered != 0);
+        frame.bus.programIdentity(interface, boundedText(pData->SerialNumber, 16), boundedText(pData->Description, 64),
+                                  pData->MaxPower, pData->SelfPowered != 0);
+        frame.bus.saveUnit(interface.unitIndex);
         return FT_STATUS(FT_OK);
     });
 }
@@ -354,8 +334,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_EEPROM_Program(FT_HANDLE ftHandle, void *eepromD
         if (record == nullptr || eepromDataSize != kX_SeriesRecordSize || interface.type != FT_DEVICE_X_SERIES
             || record->common.deviceType != FT_DEVICE_X_SERIES)
             return FT_STATUS(FT_INVALID_PARAMETER);
-        programIdentity(frame.bus, interface, boundedText(SerialNumber, 16), boundedText(Description, 64),
-                        record->common.MaxPower, record->common.SelfPowered != 0);
+        frame.bus.programIdentity(interface, boundedText(SerialNumber, 16), boundedText(Description, 64),
+                                  record->common.MaxPower, record->common.SelfPowered != 0);
+        frame.bus.saveUnit(interface.unitIndex);
         return FT_STATUS(FT_OK);
     });
 }

@@ -17,12 +17,22 @@ UnitOnBus makeUnit(Chip chip, const std::string &serial, uint16_t firmwareMajor,
     return unit;
 }
 
+const std::pair<const char *, Chip> kChips[] = {
+    {"FT232R", Chip::FT232R}, {"FT2232H", Chip::FT2232H}, {"FT232H", Chip::FT232H},
+    {"XSERIES", Chip::XSeries}, {"FT4232H", Chip::FT4232H},
+};
+
+const char *nameOfChip(Chip chip)
+{
+    for (const auto &entry : kChips) {
+        if (chip == entry.second)
+            return entry.first;
+    }
+    return "CHIP";
+}
+
 bool chipFromName(const std::string &name, Chip *chip)
 {
-    static const std::pair<const char *, Chip> kChips[] = {
-        {"FT232R", Chip::FT232R}, {"FT2232H", Chip::FT2232H}, {"FT232H", Chip::FT232H},
-        {"XSERIES", Chip::XSeries}, {"FT4232H", Chip::FT4232H},
-    };
     for (const auto &entry : kChips) {
         if (name == entry.first) {
             *chip = entry.second;
@@ -88,6 +98,22 @@ std::vector<BenchItem> parseBench(const std::string &text)
         items.push_back(BenchItem::of(unit));
     }
     return items;
+}
+
+std::string benchText(const std::vector<BenchItem> &items)
+{
+    std::string text;
+    for (const BenchItem &item : items) {
+        if (!text.empty())
+            text += ';';
+        if (!item.isUnit) {
+            text += "BARE:" + item.bare.serial;
+            continue;
+        }
+        text += std::string(nameOfChip(item.unit.chip)) + ":" + item.unit.serial + ":"
+                + std::to_string(item.unit.firmware.firmwareMajor) + "." + std::to_string(item.unit.firmware.firmwareMinor);
+    }
+    return text;
 }
 
 std::vector<BenchItem> defaultBench()

@@ -18,6 +18,10 @@ std::vector<BenchItem> builtInBench();
 // Parses the variable's form; units it cannot read are left out.
 std::vector<BenchItem> parseBench(const std::string &text);
 
+// The bench in the variable's form, each unit with its firmware: the same text for the same
+// units however the bench was given. An interface with no unit shows as "BARE:SERIAL".
+std::string benchText(const std::vector<BenchItem> &items);
+
 } // namespace VelmorEmulator
 
 #endif

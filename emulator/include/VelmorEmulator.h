@@ -3,6 +3,10 @@
 //
 // Without a bench set here, the emulator builds one from the environment variable
 // VELMOR_EMULATOR_BENCH, or else uses a built-in bench covering every supported hardware version.
+// That default bench keeps its units' state between processes in a state file: by default
+// "velmor-emulator-state" beside the emulator's libftd2xx.so, else the file the variable
+// VELMOR_EMULATOR_STATE names; VELMOR_EMULATOR_STATE=off keeps every process's bench its own.
+// A bench set here (useDefaultBench included) never reads or writes that file.
 #ifndef VELMOREMULATOR_H
 #define VELMOREMULATOR_H
 

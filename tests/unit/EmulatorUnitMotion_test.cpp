@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <sstream>
 
 using namespace firmware_bench;
 using velmor_firmware::MotorState;
@@ -354,6 +356,188 @@ TEST(EmulatorUnitState, AStartInProgressGoesOnAfterRestore)
     other.wait(200);
     EXPECT_EQ(other.unit().runState(other.now()), RunState::Firmware);
     EXPECT_EQ(other.data(s_readMotorInformation)[11], 1);
+}
+
+// The saved text with the value of every line `key=` replaced by what `change` makes of it.
+std::string withValue(const std::string &text, const std::string &key,
+                      const std::function<std::string(const std::string &)> &change)
+{
+    std::istringstream lines(text);
+    std::string line;
+    std::string result;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, key.size() + 1, key + "=") == 0)
+            line = key + "=" + change(line.substr(key.size() + 1));
+        result += line + "\n";
+    }
+    return result;
+}
+
+std::string shiftedBack(const std::string &text, const std::string &key, int64_t microseconds)
+{
+    return withValue(text, key, [&](const std::string &value) { return std::to_string(std::stoll(value) - microseconds); });
+}
+
+// The saved text without the lines that measure time, which differ from one save to the next.
+std::string withoutTimes(const std::string &text)
+{
+    std::istringstream lines(text);
+    std::string line;
+    std::string result;
+    for (; std::getline(lines, line);) {
+        if (line.rfind("savedAt", 0) != 0 && line.rfind("bootId=", 0) != 0 && line.rfind("firmwareUpIn=", 0) != 0
+            && line.rfind("motor.moveElapsed=", 0) != 0)
+            result += line + "\n";
+    }
+    return result;
+}
+
+TEST(EmulatorUnitState, EveryPartOfTheStateSurvivesARoundTrip)
+{
+    UnitSetup setup = setupFor(serialOf("1.2"), 4, 3);
+    setup.pageFormat = 1;
+    setup.storedSerial = "JXAH09999";
+    setup.name = "bench unit 7";
+    setup.pageSize = 256;
+    setup.numbers[0] = 9;
+    setup.numbers[5] = 60000;
+    setup.entries.push_back({"axis", {1, 2, 3, 4}});
+    setup.longInformationReply = true;
+    setup.informationFlagBit = 1;
+    setup.bootMilliseconds = 150;
+    Bench bench(setup);
+    bench.boot();
+    const RecordKind patterned[] = {RecordKind::MotorConfiguration, RecordKind::InputConfiguration, RecordKind::AdvancedMoveConfiguration,
+                                    RecordKind::PwmSettings, RecordKind::Block21, RecordKind::Block26, RecordKind::Block28};
+    for (RecordKind kind : patterned) {
+        Bytes pattern = bench.unit().recordBytes(kind);
+        for (size_t i = 0; i < pattern.size(); ++i)
+            pattern[i] = uint8_t(0x31 + i + 7 * int(kind));
+        ASSERT_TRUE(bench.unit().setRecordBytes(kind, pattern, bench.now()));
+    }
+    bench.unit().setStepMode(2, bench.now());
+    EXPECT_EQ(bench.status(0x2C), 0) << "relay on";
+    EXPECT_EQ(bench.status(s_move, moveBy(400)), 0);
+    bench.wait(250);
+    bench.unit().forceReadyByte(5);
+    const std::string saved = bench.unit().saveState(bench.now());
+
+    Bench other;
+    ASSERT_TRUE(other.unit().restoreState(saved, other.now()));
+    EXPECT_EQ(withoutTimes(other.unit().saveState(other.now())), withoutTimes(saved));
+    const UnitSetup &restored = other.unit().setup();
+    EXPECT_EQ(restored.storedSerial, "JXAH09999");
+    EXPECT_EQ(restored.pageSize, 256);
+    EXPECT_EQ(restored.numbers[5], 60000);
+    ASSERT_EQ(restored.entries.size(), 1u);
+    EXPECT_EQ(restored.entries[0].numbers[3], 4);
+    EXPECT_TRUE(restored.longInformationReply);
+    EXPECT_EQ(restored.bootMilliseconds, 150u);
+    for (RecordKind kind : patterned)
+        EXPECT_EQ(hexOf(other.unit().recordBytes(kind)), hexOf(bench.unit().recordBytes(kind))) << int(kind);
+    EXPECT_EQ(hexOf(other.unit().recordBytes(RecordKind::MotionConfiguration)),
+              hexOf(bench.unit().recordBytes(RecordKind::MotionConfiguration)));
+    const MotorState before = bench.unit().motorState(bench.now());
+    const MotorState after = other.unit().motorState(other.now());
+    EXPECT_TRUE(after.moving);
+    EXPECT_GE(after.position, before.position);
+    EXPECT_EQ(after.target, before.target);
+    EXPECT_EQ(after.readyByte, 5);
+    EXPECT_TRUE(after.motorOn);
+    EXPECT_EQ(after.stepMode, 2);
+    EXPECT_TRUE(after.relayOn);
+    EXPECT_EQ(other.unit().runState(other.now()), RunState::Firmware);
+    other.setLine(other.unit().expectedLine());
+    EXPECT_EQ(other.ask(101, 20), reply(101, 0, hex("FF 01 00 01"))) << "the bootloader's long answer";
+}
+
+TEST(EmulatorUnitState, AnOffUnitLeftOffTheBusStaysSo)
+{
+    Bench bench;
+    bench.boot();
+    EXPECT_EQ(bench.status(s_motorOff), 0);
+    bench.unit().setPosition(-77, bench.now());
+    bench.unit().addFault(faultOf(UnitFault::Unplug));
+    EXPECT_TRUE(bench.ask(101, s_readMotorInformation).empty());
+    const std::string saved = bench.unit().saveState(bench.now());
+
+    Bench other;
+    ASSERT_TRUE(other.unit().restoreState(saved, other.now()));
+    EXPECT_TRUE(other.unit().unplugged());
+    const MotorState motor = other.unit().motorState(other.now());
+    EXPECT_FALSE(motor.motorOn);
+    EXPECT_EQ(motor.readyByte, 0);
+    EXPECT_EQ(motor.position, -77);
+    EXPECT_EQ(other.unit().runState(other.now()), RunState::Firmware) << "the firmware keeps running";
+}
+
+// The time since a save comes from the steady clock while the machine has not rebooted since,
+// from the wall clock after a reboot, and is never less than nothing.
+struct TimeAway
+{
+    const char *name;
+    bool sameBoot;
+    int64_t steadyMicroseconds;     // how much earlier the save is made to look on each clock
+    int64_t wallMicroseconds;
+    int awayMilliseconds;           // the time the move has gone on for since the save
+};
+
+void PrintTo(const TimeAway &away, std::ostream *out)
+{
+    *out << away.name;
+}
+
+class EmulatorUnitTimeAway : public testing::TestWithParam<TimeAway>
+{
+};
+
+TEST_P(EmulatorUnitTimeAway, AMoveGoesOnForTheTimeAway)
+{
+    const TimeAway &away = GetParam();
+    Bench bench;
+    bench.boot();
+    EXPECT_EQ(bench.status(s_move, moveBy(400)), 0);    // 6400 counts in 1 s
+    bench.wait(250);
+    std::string saved = bench.unit().saveState(bench.now());
+    saved = shiftedBack(saved, "savedAtSteady", away.steadyMicroseconds);
+    saved = shiftedBack(saved, "savedAt", away.wallMicroseconds);
+    if (!away.sameBoot)
+        saved = withValue(saved, "bootId", [](const std::string &) { return "another-boot"; });
+
+    Bench other;
+    ASSERT_TRUE(other.unit().restoreState(saved, other.now()));
+    const MotorState motor = other.unit().motorState(other.now());
+    const int32_t expected = std::min(6400, (250 + away.awayMilliseconds) * 64 / 10);
+    EXPECT_GE(motor.position, expected);
+    EXPECT_LE(motor.position, std::min(6400, expected + 640)) << "well within the time a save and restore take";
+    EXPECT_EQ(motor.moving, expected < 6400);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clocks, EmulatorUnitTimeAway,
+    testing::Values(TimeAway{"SteadyClockWithinABoot", true, 500000, 0, 500},
+                    TimeAway{"WallClockAfterAReboot", false, 0, 500000, 500},
+                    TimeAway{"NotTheWallClockWithinABoot", true, 0, 500000, 0},
+                    TimeAway{"NotTheSteadyClockAfterAReboot", false, 500000, 0, 0},
+                    TimeAway{"ASaveFromTheFutureCountsAsJustNow", false, 0, -5000000, 0},
+                    TimeAway{"LongAwayTheMoveHasEnded", true, 3000000, 0, 3000}),
+    [](const testing::TestParamInfo<TimeAway> &info) { return std::string(info.param.name); });
+
+TEST(EmulatorUnitState, OutOfRangeTimesAndNumbersAreRefused)
+{
+    Bench bench;
+    bench.boot();
+    EXPECT_EQ(bench.status(s_move, moveBy(400)), 0);
+    const std::string saved = bench.unit().saveState(bench.now());
+    const std::pair<const char *, const char *> changes[] = {
+        {"motor.moveElapsed", "9223372036854775807"}, {"motor.moveElapsed", "-1"}, {"firmwareUpIn", "-9223372036854775807"},
+        {"savedAt", "-5"}, {"savedAtSteady", "99999999999999999999"}, {"motor.origin", "2147483648"},
+        {"setup.pageSize", "65536"}, {"record.pwmSettings", "0g"}};
+    for (const auto &change : changes) {
+        const std::string text = withValue(saved, change.first, [&](const std::string &) { return change.second; });
+        EXPECT_FALSE(bench.unit().restoreState(text, bench.now())) << change.first << "=" << change.second;
+        EXPECT_TRUE(bench.unit().motorState(bench.now()).moving);
+    }
 }
 
 TEST(EmulatorUnitState, TextThatDoesNotParseChangesNothing)
