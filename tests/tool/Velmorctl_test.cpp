@@ -180,6 +180,13 @@ INSTANTIATE_TEST_SUITE_P(
         LibraryFailure{{"limits", "1", "5", "1", "1", "1"}, 21,
                        "velmorctl: limits unit 1: an argument is out of range (code 21)"},
         LibraryFailure{{"current", "1", "9000", "0"}, 5,
+                       "velmorctl: current unit 1: writing the motor configuration failed (code 5)"},
+        // The extremes of each C type reach the library unchanged.
+        LibraryFailure{{"home-settings", "1", "4294967295", "255", "255", "0", "0"}, 21,
+                       "velmorctl: home-settings unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"limits", "1", "-2147483648", "4294967295", "2147483647", "0"}, 21,
+                       "velmorctl: limits unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"current", "1", "-2147483648", "255"}, 5,
                        "velmorctl: current unit 1: writing the motor configuration failed (code 5)"}));
 
 TEST_F(Velmorctl, JsonGivesOneObjectPerCommandThatParsesBack)

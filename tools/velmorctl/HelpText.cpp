@@ -18,13 +18,16 @@ std::string synopsis(const CommandSpec &spec)
     return text;
 }
 
-std::string padded(std::string text, size_t width)
+// The summary beside a short synopsis, else on the next line.
+std::string listEntry(const CommandSpec &spec)
 {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
+    constexpr size_t s_column = 32;
+    std::string text = "  " + synopsis(spec);
+    if (text.size() + 2 <= s_column)
+        text.append(s_column - text.size(), ' ');
     else
-        text += "  ";
-    return text;
+        text += "\n" + std::string(s_column, ' ');
+    return text + spec.summary + "\n";
 }
 
 } // namespace
@@ -43,7 +46,7 @@ std::string HelpText::tool()
             "digits) or a serial number. Commands run in order; the first that fails ends the run.\n"
             "\ncommands:\n";
     for (const CommandSpec &spec : CommandTable::all())
-        text += "  " + padded(synopsis(spec), 44) + spec.summary + "\n";
+        text += listEntry(spec);
     text += "\noptions:\n"
             "  --json              one JSON object per line per command on standard output\n"
             "  --wait              (move-to, move-by, home) wait until the motor is ready again;\n"
