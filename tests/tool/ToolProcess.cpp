@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -50,11 +51,17 @@ void closeIfOpen(int *descriptor)
 } // namespace
 
 ToolProcess::ToolProcess(const std::string &program, const std::vector<std::string> &arguments,
-                         const std::vector<std::string> &environment, const std::string &input)
+                         const std::vector<std::string> &environment, const std::string &input, Streams streams)
 {
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
-        return;
+    if (streams == Streams::Terminal)
+        startOnTerminal(program, arguments, environment, input);
+    else
+        startOnPipes(program, arguments, environment, input);
+}
+
+void ToolProcess::spawn(const std::string &program, const std::vector<std::string> &arguments,
+                        const std::vector<std::string> &environment, const int childStreams[3])
+{
     std::vector<std::string> argumentTexts{program};
     argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
     std::vector<std::string> environmentTexts = environmentWith(environment);
@@ -63,12 +70,21 @@ ToolProcess::ToolProcess(const std::string &program, const std::vector<std::stri
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    for (int stream = 0; stream < 3; ++stream)
+        posix_spawn_file_actions_adddup2(&actions, childStreams[stream], stream);
     if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
         m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
+}
+
+void ToolProcess::startOnPipes(const std::string &program, const std::vector<std::string> &arguments,
+                               const std::vector<std::string> &environment, const std::string &input)
+{
+    int inPipe[2], outPipe[2], errPipe[2];
+    if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
+        return;
+    const int childStreams[3] = {inPipe[0], outPipe[1], errPipe[1]};
+    spawn(program, arguments, environment, childStreams);
     ::close(inPipe[0]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -78,6 +94,25 @@ ToolProcess::ToolProcess(const std::string &program, const std::vector<std::stri
     ::close(inPipe[1]);
     m_outPipe = outPipe[0];
     m_errPipe = errPipe[0];
+}
+
+void ToolProcess::startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
+                                  const std::vector<std::string> &environment, const std::string &input)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return;
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0)
+        return;
+    const int childStreams[3] = {slave, slave, slave};
+    spawn(program, arguments, environment, childStreams);
+    // Once the child has closed its side, reading the master ends with EIO.
+    ::close(slave);
+    // The terminal holds the lines until the shell reads them.
+    if (m_pid > 0 && !input.empty() && ::write(master, input.data(), input.size()) < 0)
+        m_err = "(could not write the input)";
+    m_outPipe = master;
 }
 
 ToolProcess::~ToolProcess()

@@ -11,9 +11,15 @@
 class ToolProcess
 {
 public:
+    // Pipes: standard input, output and error each a pipe of its own. Terminal: all three on one
+    // pseudo-terminal, whose output (standard output and error as a terminal shows them, with
+    // the echo of the input) is out().
+    enum class Streams { Pipes, Terminal };
+
     // environment: "NAME=value" entries that replace or add to the test's own.
     ToolProcess(const std::string &program, const std::vector<std::string> &arguments,
-                const std::vector<std::string> &environment, const std::string &input = std::string());
+                const std::vector<std::string> &environment, const std::string &input = std::string(),
+                Streams streams = Streams::Pipes);
     ~ToolProcess();
     ToolProcess(const ToolProcess &) = delete;
     ToolProcess &operator=(const ToolProcess &) = delete;
@@ -32,6 +38,12 @@ public:
     int exitStatus() const { return m_exitStatus; }
 
 private:
+    void spawn(const std::string &program, const std::vector<std::string> &arguments,
+               const std::vector<std::string> &environment, const int childStreams[3]);
+    void startOnPipes(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::vector<std::string> &environment, const std::string &input);
+    void startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
+                         const std::vector<std::string> &environment, const std::string &input);
     // One round of reading whatever is ready; false once both pipes are closed.
     bool readSome(int timeoutMs);
 

@@ -325,6 +325,24 @@ TEST_F(Velmorctl, ShellRunsLinesFromAPipeInOneSession)
     EXPECT_EQ(run({"position", "1"})->out(), "position of unit 1: 120\n");
 }
 
+// On a terminal the shell prompts, and a waited move redraws one progress line in place.
+TEST_F(Velmorctl, OnATerminalTheShellPromptsAndTheProgressBarRedraws)
+{
+    ToolProcess shell(VELMORCTL_PATH, {"shell"}, environment(), "on 1 move-by 1 200 --wait\nquit\n",
+                      ToolProcess::Streams::Terminal);
+    shell.finish();
+    EXPECT_EQ(shell.exitStatus(), 0);
+    // The terminal echoes the input; where the echo lands among the prompts depends on timing.
+    const std::string &screen = shell.out();
+    const size_t firstPrompt = screen.find("velmorctl> ");
+    ASSERT_NE(firstPrompt, std::string::npos) << screen;
+    EXPECT_NE(screen.find("velmorctl> ", firstPrompt + 1), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\rmove-by unit 1 [##############################] position 200, target 200 "),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("steps/s\r\nunit 1 reached position 200\r\n"), std::string::npos) << screen;
+}
+
 struct BadInput
 {
     std::vector<std::string> arguments;
