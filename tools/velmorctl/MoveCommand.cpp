@@ -73,8 +73,7 @@ CommandResult MoveCommand::reached(int32_t position) const
     else
         text = unitText() + " reached position " + std::to_string(position);
     CommandResult result = CommandResult::of(VELMOR_OK, text);
-    result.fields.addBool("waited", true).addNumber("position", static_cast<int64_t>(position));
-    result.fields.addBool("timed_out", false).addBool("interrupted", false);
+    result.fields = waitFields(position, false, false);
     return result;
 }
 
@@ -86,8 +85,7 @@ CommandResult MoveCommand::timedOut(int32_t position) const
     result.exitStatus = 124;
     result.text = std::string("timed out after ") + seconds + " s; the motor is still moving (position "
         + std::to_string(position) + ")";
-    result.fields.addBool("waited", true).addNumber("position", static_cast<int64_t>(position));
-    result.fields.addBool("timed_out", true).addBool("interrupted", false);
+    result.fields = waitFields(position, true, false);
     return result;
 }
 
@@ -103,9 +101,17 @@ CommandResult MoveCommand::interrupted(int32_t position) const
     else
         result.text = "interrupted; stopping the motor failed: " + ResultText::of(stopCode) + " (code "
             + std::to_string(stopCode) + ")";
-    result.fields.addBool("waited", true).addNumber("position", static_cast<int64_t>(position));
-    result.fields.addBool("timed_out", false).addBool("interrupted", true).addBool("stopped", stopCode == VELMOR_OK);
+    result.fields = waitFields(position, false, true);
+    result.fields.addBool("stopped", stopCode == VELMOR_OK);
     return result;
+}
+
+JsonObject MoveCommand::waitFields(int32_t position, bool timedOut, bool interrupted)
+{
+    JsonObject fields;
+    fields.addBool("waited", true).addNumber("position", static_cast<int64_t>(position));
+    fields.addBool("timed_out", timedOut).addBool("interrupted", interrupted);
+    return fields;
 }
 
 std::optional<int32_t> MoveCommand::target(int32_t start) const

@@ -23,6 +23,8 @@ private:
     CommandResult reached(int32_t position) const;
     CommandResult timedOut(int32_t position) const;
     CommandResult interrupted(int32_t position) const;
+    // The members of the JSON object of a waited move.
+    static JsonObject waitFields(int32_t position, bool timedOut, bool interrupted);
     std::optional<int32_t> target(int32_t start) const;
     std::string startedText() const;
     std::string unitText() const;
