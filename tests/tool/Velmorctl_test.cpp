@@ -114,7 +114,9 @@ TEST_F(Velmorctl, ASessionAtTheBenchListsSetsUpMovesAndReads)
 {
     const auto session = run({"list", "on", "1", "speed", "1", "800", "4", "accel", "1", "0", "current", "1", "800", "1",
                               "backlash", "1", "1", "0", "10", "limits", "1", "1", "1", "2", "4", "move-to", "1", "400",
-                              "--wait", "position", "1", "ready", "1"});
+                              "--wait", "position", "1", "ready", "1", "home-settings", "1", "1", "0", "1", "10000", "0",
+                              "pwm", "1", "100", "pwm-step-mode", "1", "relay", "1", "on", "home", "1", "--wait", "stop",
+                              "1"});
     EXPECT_EQ(session->exitStatus(), 0) << session->err();
     EXPECT_EQ(linesOf(session->out()), (std::vector<std::string>{
                                            "2 supported units",
@@ -129,6 +131,13 @@ TEST_F(Velmorctl, ASessionAtTheBenchListsSetsUpMovesAndReads)
                                            "unit 1 reached position 400",
                                            "position of unit 1: 400",
                                            "unit 1 is ready",
+                                           "home settings of unit 1 set: direction 1, flag B 0, flag A 1, value A 10000, "
+                                           "value B 0",
+                                           "PWM value of unit 1 set to 100",
+                                           "PWM output of unit 1 set to step mode",
+                                           "relay of unit 1 switched on",
+                                           "unit 1 is home, at position 0",
+                                           "motor of unit 1 stopped",
                                        }));
     // Standard error is a pipe: the progress comes as plain lines, not as a redrawn bar.
     EXPECT_NE(session->err().find("move-to unit 1: position "), std::string::npos) << session->err();
@@ -417,8 +426,8 @@ TEST_F(Velmorctl, HelpAndCodesCallNoUnitWhileAGoodRunDoes)
     EXPECT_EQ(help->exitStatus(), 0);
     for (const char *command : {"list", "move-to UNIT POSITION [--wait] [--timeout SECONDS]", "home-settings", "shell"})
         EXPECT_NE(help->out().find(command), std::string::npos) << command;
-    EXPECT_EQ(runRecordingD2xx({"on", "1", "speed", "--help"})->out().rfind("usage: velmorctl speed UNIT SPEED STEP_MODE\n", 0),
-              0u);
+    const auto speedHelp = runRecordingD2xx({"on", "1", "speed", "--help"});
+    EXPECT_EQ(speedHelp->out().rfind("usage: velmorctl speed UNIT SPEED STEP_MODE\n", 0), 0u) << speedHelp->out();
     const auto codes = runRecordingD2xx({"codes"});
     EXPECT_EQ(linesOf(codes->out()).size(), 34u);
     EXPECT_NE(codes->out().find("16  the motor is not ready (state 4)\n"), std::string::npos);

@@ -148,6 +148,9 @@ const CommandSpec &CommandLineParser::commandNamed(const std::string &word, cons
         return *spec;
     if (previous != nullptr)
         throw commandError(*previous->spec, "unexpected argument '" + word + "'");
+    if (m_source == Source::ShellLine)
+        throw UsageError("unknown command '" + word + "'",
+                         "usage: COMMAND [ARGS...] [OPTIONS]...; help lists the commands\n");
     throw UsageError("unknown command '" + word + "'", HelpText::toolUsage());
 }
 
