@@ -127,9 +127,12 @@ public:
     bool setRecordBytes(RecordKind kind, const std::vector<uint8_t> &bytes, TimePoint now = Clock::now());
 
     // The unit's whole state (setup, run state, records, motor, relay) as text, and back. A move
-    // or a firmware start in progress goes on in real time between save and restore. Faults and
-    // received packets are not part of it. A text that does not parse leaves the unit as it is
-    // and gives false; after a restore, references taken from setup() before it are stale.
+    // or a firmware start in progress goes on in real time between save and restore, in this
+    // process or another: the text carries the time of the save on the steady clock with the
+    // boot it counts from, and on the wall clock for a restore after a reboot. Faults and
+    // received packets are not part of it. A text that does not parse, or holds a number out of
+    // range, leaves the unit as it is and gives false; after a restore, references taken from
+    // setup() before it are stale.
     std::string saveState(TimePoint now = Clock::now()) const;
     bool restoreState(const std::string &state, TimePoint now = Clock::now());
 

@@ -48,6 +48,12 @@ EmulatedInterface bareInterface(const BareInterface &bare)
     return interface;
 }
 
+// The same for an interface in every process on the same bench.
+uint64_t claimKey(const EmulatedInterface &interface)
+{
+    return uint64_t(interface.locationId) * 4 + static_cast<uint64_t>(interface.role);
+}
+
 void copyText(char *destination, size_t size, const std::string &text)
 {
     std::memset(destination, 0, size);
@@ -113,6 +119,7 @@ void Bus::ensureBench()
     if (!path)
         return;
     m_persistentBench = std::make_unique<PersistentBench>(*this, StateFile(*path), benchText(items));
+    m_claims = std::make_unique<InterfaceClaims>(*path + ".open");
     m_persistentBench->synchronise(false);
 }
 
@@ -120,6 +127,23 @@ void Bus::stopPersisting()
 {
     m_mayPersist = false;
     m_persistentBench.reset();
+    m_claims.reset();
+}
+
+bool Bus::claimInterface(const EmulatedInterface &interface)
+{
+    return !m_claims || m_claims->claim(claimKey(interface));
+}
+
+void Bus::releaseInterface(const EmulatedInterface &interface)
+{
+    if (m_claims)
+        m_claims->release(claimKey(interface));
+}
+
+bool Bus::isOpenElsewhere(const EmulatedInterface &interface) const
+{
+    return m_claims && !interface.isOpen() && m_claims->isClaimedElsewhere(claimKey(interface));
 }
 
 void Bus::refreshUnits()
@@ -149,7 +173,7 @@ void Bus::takeListSnapshot()
     for (const EmulatedInterface &interface : m_interfaces) {
         FT_DEVICE_LIST_INFO_NODE node;
         std::memset(&node, 0, sizeof node);
-        node.Flags = (interface.isOpen() ? FT_FLAGS_OPENED : 0)
+        node.Flags = (interface.isOpen() || isOpenElsewhere(interface) ? FT_FLAGS_OPENED : 0)
                      | ((interface.type == FT_DEVICE_2232H || interface.type == FT_DEVICE_232H) ? FT_FLAGS_HISPEED : 0);
         node.Type = interface.type;
         node.ID = interface.id;

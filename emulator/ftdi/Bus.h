@@ -7,6 +7,7 @@
 
 #include "EmulatedInterface.h"
 #include "FtdiLibrary.h"
+#include "InterfaceClaims.h"
 #include "PersistentBench.h"
 
 #include <map>
@@ -35,6 +36,10 @@ public:
     // Saves what changed here and is not saved yet. Changes made on a unit through the control
     // API go with the unit's next change over the bus.
     void saveChanges();
+    // On the default bench an interface is open in one process at a time; false when another
+    // process has it open.
+    bool claimInterface(const EmulatedInterface &interface);
+    void releaseInterface(const EmulatedInterface &interface);
     std::vector<EmulatedInterface> &interfaces() { return m_interfaces; }
     std::vector<std::shared_ptr<velmor_firmware::Unit>> &units() { return m_units; }
     std::vector<FT_DEVICE_LIST_INFO_NODE> &listSnapshot() { return m_listSnapshot; }
@@ -75,6 +80,7 @@ private:
     Bus() = default;
 
     void buildBench(const std::vector<BenchItem> &items);
+    bool isOpenElsewhere(const EmulatedInterface &interface) const;
 
     struct CallFailure
     {
@@ -87,6 +93,7 @@ private:
     bool m_benchSet = false;
     bool m_mayPersist = true;
     std::unique_ptr<PersistentBench> m_persistentBench;
+    std::unique_ptr<InterfaceClaims> m_claims;
     std::vector<EmulatedInterface> m_interfaces;
     std::vector<EmulatedInterface> m_detached;  // open handles of unplugged units
     std::vector<std::shared_ptr<velmor_firmware::Unit>> m_units;

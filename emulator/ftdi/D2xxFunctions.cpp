@@ -205,13 +205,14 @@ FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle)
         return frame.finish(injected);
     if (pHandle == nullptr)
         return frame.finish(FT_INVALID_PARAMETER);
-    frame.bus.refreshUnits();
     auto &interfaces = frame.bus.interfaces();
     if (deviceNumber < 0 || static_cast<size_t>(deviceNumber) >= interfaces.size())
         return frame.finish(FT_DEVICE_NOT_FOUND);
     EmulatedInterface &interface = interfaces[static_cast<size_t>(deviceNumber)];
-    if (interface.isOpen())
+    if (interface.isOpen() || !frame.bus.claimInterface(interface))
         return frame.finish(FT_DEVICE_NOT_OPENED);
+    // Another process may have left the unit changed when it closed it.
+    frame.bus.refreshUnits();
     interface.handle = frame.bus.newHandle();
     interface.cycled = false;
     interface.settings = InterfaceSettings();
@@ -231,6 +232,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle)
         return frame.finish(injected != FT_OK ? injected : FT_STATUS(FT_INVALID_HANDLE));
     // An injected failure still releases the handle: the host has no way to retry a close.
     if (interface->detached) {
+        frame.bus.releaseInterface(*interface);
         frame.bus.releaseDetached(ftHandle);
     } else {
         interface->handle = nullptr;
@@ -238,6 +240,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle)
         interface->settings.open = false;
         interface->toHost.clear();
         frame.bus.saveChanges();
+        frame.bus.releaseInterface(*interface);
     }
     return frame.finish(injected);
 }

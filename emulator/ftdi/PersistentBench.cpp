@@ -79,7 +79,16 @@ void PersistentBench::markChanged(int unitIndex)
         m_changed[static_cast<size_t>(unitIndex)] = true;
 }
 
+// Whatever goes wrong with the file, the bench goes on working in this process.
 void PersistentBench::synchronise(bool save)
+{
+    try {
+        synchroniseWithFile(save);
+    } catch (...) {
+    }
+}
+
+void PersistentBench::synchroniseWithFile(bool save)
 {
     std::vector<std::string> written;
     std::vector<bool> ownTexts;

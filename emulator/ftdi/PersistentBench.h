@@ -30,6 +30,7 @@ public:
     void synchronise(bool save);
 
 private:
+    void synchroniseWithFile(bool save);
     // Adopts the units other processes changed; the file's unit texts, none when it counts for nothing.
     std::optional<std::vector<std::string>> adoptFrom(const std::optional<std::string> &fileText);
     std::optional<std::vector<std::string>> validUnitTexts(const std::string &fileText) const;

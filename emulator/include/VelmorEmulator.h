@@ -6,7 +6,8 @@
 // That default bench keeps its units' state between processes in a state file: by default
 // "velmor-emulator-state" beside the emulator's libftd2xx.so, else the file the variable
 // VELMOR_EMULATOR_STATE names; VELMOR_EMULATOR_STATE=off keeps every process's bench its own.
-// A bench set here (useDefaultBench included) never reads or writes that file.
+// As with real units, an interface of that bench is open in one process at a time. A bench set
+// here (useDefaultBench included) never reads or writes that file.
 #ifndef VELMOREMULATOR_H
 #define VELMOREMULATOR_H
 

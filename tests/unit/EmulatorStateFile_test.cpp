@@ -3,11 +3,13 @@
 // a bench set through the control API leaves the file alone.
 #include "Bench.h"
 #include "FtdiLibrary.h"
+#include "HostProcess.h"
 #include "VelmorEmulator.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -175,6 +177,51 @@ TEST_F(EmulatorStateFile, AMissingFileLeavesTheBenchFreshAndTheFirstChangeWrites
     fs::remove(m_path);
     list();
     EXPECT_NE(runState(1), RunState::Bootloader) << "a file removed later leaves this process's units as they are";
+}
+
+// The chip's EEPROM belongs to the unit: programmed here it is saved, programmed elsewhere it is
+// what the listing here shows.
+TEST_F(EmulatorStateFile, TheChipsEepromIsKeptWithItsUnit)
+{
+    list();
+    FT_HANDLE handle = nullptr;
+    ASSERT_EQ(FT_Open(1, &handle), FT_OK);
+    FT_PROGRAM_DATA data;
+    std::memset(&data, 0, sizeof data);
+    data.Signature2 = 0xFFFFFFFF;
+    data.Version = 2;
+    char serial[] = "JXah00101";
+    char description[] = "Rig 4";
+    data.SerialNumber = serial;
+    data.Description = description;
+    data.MaxPower = 90;
+    ASSERT_EQ(FT_EE_Program(handle, &data), FT_OK);
+    EXPECT_EQ(FT_Close(handle), FT_OK);
+    const std::string saved = fileText();
+    EXPECT_NE(saved.find("eeprom.description=5269672034\n"), std::string::npos) << "Rig 4";
+    EXPECT_NE(saved.find("eeprom.maxPower=90\n"), std::string::npos);
+
+    writeFile(replaced(saved, "eeprom.description=5269672034\n", "eeprom.description=5269672035\n"));
+    list();
+    FT_DEVICE_LIST_INFO_NODE nodes[2];
+    DWORD count = 2;
+    ASSERT_EQ(FT_GetDeviceInfoList(nodes, &count), FT_OK);
+    EXPECT_STREQ(nodes[1].Description, "Rig 5");
+}
+
+// As with real units: another process cannot open the unit while this one has it open.
+TEST_F(EmulatorStateFile, AnInterfaceOpenHereCannotBeOpenedByAnotherProcess)
+{
+    list();
+    FT_HANDLE handle = nullptr;
+    ASSERT_EQ(FT_Open(0, &handle), FT_OK);
+    HostProcess whileOpen(VELMOR_TEST_HOST, {"position", "1"}, {});
+    EXPECT_EQ(whileOpen.finish(), "initialise 0\nposition 3 0\n") << "the library's code for a failed open";
+    EXPECT_EQ(FT_Close(handle), FT_OK);
+    HostProcess afterClose(VELMOR_TEST_HOST, {"position", "1"}, {});
+    EXPECT_EQ(afterClose.finish(), "initialise 0\nposition 0 0\n");
+    list();
+    EXPECT_NE(runState(0), RunState::Bootloader) << "started by the other process";
 }
 
 class EmulatorControlBench : public EmulatorStateFile, public testing::WithParamInterface<const char *>
