@@ -1,0 +1,59 @@
+// velmorctl run as a process of its own: its arguments, the changes to its environment and
+// its standard input; what it writes to standard output and standard error, and how it ended.
+#ifndef VELMOR_TESTS_TOOLPROCESS_H
+#define VELMOR_TESTS_TOOLPROCESS_H
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class ToolProcess
+{
+public:
+    // Pipes: standard input, output and error each a pipe of its own. Terminal: all three on one
+    // pseudo-terminal, whose output (standard output and error as a terminal shows them, with
+    // the echo of the input) is out().
+    enum class Streams { Pipes, Terminal };
+
+    // environment: "NAME=value" entries that replace or add to the test's own.
+    ToolProcess(const std::string &program, const std::vector<std::string> &arguments,
+                const std::vector<std::string> &environment, const std::string &input = std::string(),
+                Streams streams = Streams::Pipes);
+    ~ToolProcess();
+    ToolProcess(const ToolProcess &) = delete;
+    ToolProcess &operator=(const ToolProcess &) = delete;
+
+    bool started() const { return m_pid > 0; }
+    // Reads the output while the process runs until standard error holds text; false when the
+    // process ended or the time ran out first.
+    bool waitForError(const std::string &text, std::chrono::milliseconds timeout);
+    void sendSignal(int signalNumber) const;
+    // Reads everything to the end and waits for the process.
+    void finish();
+
+    const std::string &out() const { return m_out; }
+    const std::string &err() const { return m_err; }
+    // The exit status; -1 when the process did not exit normally.
+    int exitStatus() const { return m_exitStatus; }
+
+private:
+    void spawn(const std::string &program, const std::vector<std::string> &arguments,
+               const std::vector<std::string> &environment, const int childStreams[3]);
+    void startOnPipes(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::vector<std::string> &environment, const std::string &input);
+    void startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
+                         const std::vector<std::string> &environment, const std::string &input);
+    // One round of reading whatever is ready; false once both pipes are closed.
+    bool readSome(int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_outPipe = -1;
+    int m_errPipe = -1;
+    bool m_finished = false;
+    int m_exitStatus = -1;
+    std::string m_out;
+    std::string m_err;
+};
+
+#endif

@@ -1,0 +1,441 @@
+// velmorctl driven as a user drives it: separate runs of the built binary on the emulator's
+// default bench, each test with a bench and a unit state file of its own.
+#include "ToolProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+// Unit 1 is a hardware 1.2 unit on an FT232R, unit 2 a hardware 10.1 unit on an FT232H.
+const char s_bench[] = "FT232R:JXah00102:3.0;FT232H:JXbh01001:1.0";
+
+std::vector<std::string> linesOf(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string joined(const std::vector<std::string> &words)
+{
+    std::string text;
+    for (const std::string &word : words)
+        text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+QJsonObject jsonObjectOf(const std::string &line)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line << ": " << error.errorString().toStdString();
+    EXPECT_TRUE(document.isObject()) << line;
+    return document.object();
+}
+
+class Velmorctl : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "velmorctl-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+        m_directory = pattern;
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(m_directory, ignored);
+    }
+
+    std::vector<std::string> environment() const
+    {
+        return {std::string("VELMOR_EMULATOR_BENCH=") + s_bench,
+                "VELMOR_EMULATOR_STATE=" + (m_directory / "units.state").string()};
+    }
+
+    std::unique_ptr<ToolProcess> start(const std::vector<std::string> &arguments, const std::string &input = "") const
+    {
+        auto process = std::make_unique<ToolProcess>(VELMORCTL_PATH, arguments, environment(), input);
+        EXPECT_TRUE(process->started());
+        return process;
+    }
+
+    std::unique_ptr<ToolProcess> run(const std::vector<std::string> &arguments, const std::string &input = "") const
+    {
+        std::unique_ptr<ToolProcess> process = start(arguments, input);
+        process->finish();
+        return process;
+    }
+
+    // A run with every D2XX function shadowed by one that notes its name in d2xxLog().
+    std::unique_ptr<ToolProcess> runRecordingD2xx(const std::vector<std::string> &arguments) const
+    {
+        std::vector<std::string> changes = environment();
+        changes.push_back(std::string("LD_PRELOAD=") + D2XX_RECORDER_PATH);
+        changes.push_back("VELMORCTL_TEST_D2XX_LOG=" + d2xxLogPath().string());
+        // A sanitizer runtime wants to come first among the preloaded libraries.
+        changes.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+        auto process = std::make_unique<ToolProcess>(VELMORCTL_PATH, arguments, changes);
+        process->finish();
+        return process;
+    }
+
+    fs::path d2xxLogPath() const { return m_directory / "d2xx.log"; }
+
+    std::string d2xxLog() const
+    {
+        std::ifstream file(d2xxLogPath());
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    fs::path m_directory;
+};
+
+TEST_F(Velmorctl, ASessionAtTheBenchListsSetsUpMovesAndReads)
+{
+    const auto session = run({"list", "on", "1", "speed", "1", "800", "4", "accel", "1", "0", "current", "1", "800", "1",
+                              "backlash", "1", "1", "0", "10", "limits", "1", "1", "1", "2", "4", "move-to", "1", "400",
+                              "--wait", "position", "1", "ready", "1", "home-settings", "1", "1", "0", "1", "10000", "0",
+                              "pwm", "1", "100", "pwm-step-mode", "1", "relay", "1", "on", "home", "1", "--wait", "stop",
+                              "1"});
+    EXPECT_EQ(session->exitStatus(), 0) << session->err();
+    EXPECT_EQ(linesOf(session->out()), (std::vector<std::string>{
+                                           "2 supported units",
+                                           "1     JXah00102        FT232R    hardware 1.2",
+                                           "2     JXbh01001        FT232H    hardware 10.1",
+                                           "motor of unit 1 switched on",
+                                           "speed of unit 1 set to 800 steps/s, step mode 4",
+                                           "acceleration of unit 1 set to 0 steps/s^2",
+                                           "current of unit 1 set to 800 mA, current flag 1",
+                                           "backlash compensation of unit 1 set: enabled 1, direction 0, amount 10 steps",
+                                           "limit switches of unit 1 set: input 1 type 1, input 2 type 4",
+                                           "unit 1 reached position 400",
+                                           "position of unit 1: 400",
+                                           "unit 1 is ready",
+                                           "home settings of unit 1 set: direction 1, flag B 0, flag A 1, value A 10000, "
+                                           "value B 0",
+                                           "PWM value of unit 1 set to 100",
+                                           "PWM output of unit 1 set to step mode",
+                                           "relay of unit 1 switched on",
+                                           "unit 1 is home, at position 0",
+                                           "motor of unit 1 stopped",
+                                       }));
+    // Standard error is a pipe: the progress comes as plain lines, not as a redrawn bar.
+    EXPECT_NE(session->err().find("move-to unit 1: position "), std::string::npos) << session->err();
+    EXPECT_EQ(session->err().find('\r'), std::string::npos);
+
+    // The first failing command ends the run with its code; the commands after it do not run.
+    const auto failing = run({"off", "JXah00102", "move-to", "1", "5", "position", "1"});
+    EXPECT_EQ(failing->exitStatus(), 15);
+    EXPECT_EQ(failing->out(), "motor of unit JXah00102 switched off\n");
+    EXPECT_EQ(failing->err(), "velmorctl: move-to unit 1: the motor is not ready (state 0) (code 15)\n");
+}
+
+struct LibraryFailure
+{
+    std::vector<std::string> arguments;
+    int code;
+    std::string message;
+};
+
+void PrintTo(const LibraryFailure &failure, std::ostream *stream)
+{
+    *stream << joined(failure.arguments);
+}
+
+class VelmorctlLibraryFailure : public Velmorctl, public ::testing::WithParamInterface<LibraryFailure>
+{
+};
+
+// Values within their C types go to the library, which judges them and whose code becomes the
+// exit status.
+TEST_P(VelmorctlLibraryFailure, ExitsWithTheLibrarysCodeAndItsText)
+{
+    const auto process = run(GetParam().arguments);
+    EXPECT_EQ(process->exitStatus(), GetParam().code);
+    EXPECT_EQ(process->out(), "");
+    EXPECT_EQ(process->err(), GetParam().message + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VelmorctlLibraryFailure,
+    ::testing::Values(
+        LibraryFailure{{"position", "JXzz09999"}, 28,
+                       "velmorctl: position unit JXzz09999: no supported unit has this serial number (code 28)"},
+        LibraryFailure{{"position", "3"}, 1, "velmorctl: position unit 3: the device index is out of range (code 1)"},
+        LibraryFailure{{"backlash", "1", "1", "2", "10"}, 21,
+                       "velmorctl: backlash unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"home-settings", "1", "0", "0", "0", "10001", "0"}, 21,
+                       "velmorctl: home-settings unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"limits", "1", "5", "1", "1", "1"}, 21,
+                       "velmorctl: limits unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"current", "1", "9000", "0"}, 5,
+                       "velmorctl: current unit 1: writing the motor configuration failed (code 5)"},
+        // The extremes of each C type reach the library unchanged.
+        LibraryFailure{{"home-settings", "1", "4294967295", "255", "255", "0", "0"}, 21,
+                       "velmorctl: home-settings unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"limits", "1", "-2147483648", "4294967295", "2147483647", "0"}, 21,
+                       "velmorctl: limits unit 1: an argument is out of range (code 21)"},
+        LibraryFailure{{"current", "1", "-2147483648", "255"}, 5,
+                       "velmorctl: current unit 1: writing the motor configuration failed (code 5)"}));
+
+TEST_F(Velmorctl, JsonGivesOneObjectPerCommandThatParsesBack)
+{
+    // A serial with a quote, a backslash, a tab and a byte that is not UTF-8 must still give JSON.
+    const std::string oddSerial = "JX\"\\\t\xff";
+    const auto process = run({"--json", "list", "on", "1", "move-by", "1", "-20", "--wait", "position", "JXah00102",
+                              "relay", "1", "on", "position", oddSerial});
+    EXPECT_EQ(process->exitStatus(), 28);
+    const std::vector<std::string> lines = linesOf(process->out());
+    ASSERT_EQ(lines.size(), 6u) << process->out();
+
+    const QJsonObject list = jsonObjectOf(lines[0]);
+    EXPECT_EQ(list["command"].toString(), "list");
+    EXPECT_EQ(list["count"].toInt(), 2);
+    const QJsonObject first = list["units"].toArray()[0].toObject();
+    EXPECT_EQ(first["serial"].toString(), "JXah00102");
+    EXPECT_EQ(first["chip"].toString(), "FT232R");
+    EXPECT_EQ(first["hardware"].toString(), "1.2");
+    EXPECT_TRUE(first["supported"].toBool());
+
+    const QJsonObject move = jsonObjectOf(lines[2]);
+    EXPECT_EQ(move["command"].toString(), "move-by");
+    EXPECT_EQ(move["code"].toInt(), 0);
+    EXPECT_EQ(move["arguments"].toObject()["steps"].toInt(), -20);
+    EXPECT_TRUE(move["waited"].toBool());
+    EXPECT_EQ(move["position"].toInt(), -20);
+
+    const QJsonObject position = jsonObjectOf(lines[3]);
+    EXPECT_EQ(position["unit"].toString(), "JXah00102");
+    EXPECT_EQ(position["index"].toInt(), 1);
+    EXPECT_EQ(position["text"].toString(), "success");
+    EXPECT_EQ(position["position"].toInt(), -20);
+
+    EXPECT_TRUE(jsonObjectOf(lines[4])["arguments"].toObject()["on"].toBool());
+
+    const QJsonObject unknown = jsonObjectOf(lines[5]);
+    EXPECT_EQ(unknown["unit"].toString(), QString::fromUtf8("JX\"\\\t\xef\xbf\xbd"));
+    EXPECT_EQ(unknown["index"].toInt(), -1);
+    EXPECT_EQ(unknown["code"].toInt(), 28);
+    EXPECT_EQ(unknown["text"].toString(), "no supported unit has this serial number");
+}
+
+TEST_F(Velmorctl, JsonCodesAreTheWholeTable)
+{
+    const auto process = run({"--json", "codes"});
+    EXPECT_EQ(process->exitStatus(), 0);
+    const QJsonArray codes = QJsonDocument::fromJson(QByteArray::fromStdString(process->out())).array();
+    ASSERT_EQ(codes.size(), 34);
+    EXPECT_EQ(codes[16].toObject()["code"].toInt(), 16);
+    EXPECT_EQ(codes[16].toObject()["text"].toString(), "the motor is not ready (state 4)");
+    EXPECT_EQ(codes[33].toObject()["text"].toString(), "setting the PWM step mode failed");
+}
+
+TEST_F(Velmorctl, RunsShareTheUnitsState)
+{
+    EXPECT_EQ(run({"on", "1", "move-by", "1", "250", "--wait"})->exitStatus(), 0);
+    EXPECT_EQ(run({"position", "1"})->out(), "position of unit 1: 250\n");
+    EXPECT_EQ(run({"zero", "1"})->exitStatus(), 0);
+    EXPECT_EQ(run({"position", "1", "ready", "1"})->out(), "position of unit 1: 0\nunit 1 is ready\n");
+    EXPECT_EQ(run({"off", "1"})->exitStatus(), 0);
+    EXPECT_EQ(run({"move-to", "1", "10"})->exitStatus(), 15);
+}
+
+class VelmorctlInterrupted : public Velmorctl, public ::testing::WithParamInterface<int>
+{
+};
+
+// The signal comes while --wait follows a move far longer than the test: the tool stops the
+// motor, says where, and the next run finds the motor standing there.
+TEST_P(VelmorctlInterrupted, StopsTheMotorAndExits130)
+{
+    ASSERT_EQ(run({"on", "1"})->exitStatus(), 0);
+    const auto moving = start({"move-to", "1", "100000", "--wait"});
+    ASSERT_TRUE(moving->waitForError("move-to unit 1: position ", milliseconds(10000))) << moving->err();
+    moving->sendSignal(GetParam());
+    moving->finish();
+    EXPECT_EQ(moving->exitStatus(), 130);
+    const std::string stopped = "velmorctl: move-to unit 1: interrupted; stopped the motor at position ";
+    const size_t at = moving->err().find(stopped);
+    ASSERT_NE(at, std::string::npos) << moving->err();
+    const int position = std::atoi(moving->err().c_str() + at + stopped.size());
+    EXPECT_GT(position, 0);
+    EXPECT_LT(position, 100000);
+
+    const auto after = run({"ready", "1", "position", "1"});
+    EXPECT_EQ(after->out(), "unit 1 is ready\nposition of unit 1: " + std::to_string(position) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, VelmorctlInterrupted, ::testing::Values(SIGINT, SIGTERM));
+
+TEST_F(Velmorctl, WaitGivesUpAfterItsTimeout)
+{
+    const auto process = run({"on", "1", "move-to", "1", "100000", "--wait", "--timeout", "0.3", "position", "1"});
+    EXPECT_EQ(process->exitStatus(), 124);
+    EXPECT_EQ(process->out(), "motor of unit 1 switched on\n");
+    EXPECT_NE(process->err().find("velmorctl: move-to unit 1: timed out after 0.3 s; the motor is still moving"),
+              std::string::npos)
+        << process->err();
+}
+
+TEST_F(Velmorctl, ShellRunsLinesFromAPipeInOneSession)
+{
+    const std::string script = "# set up unit 1\n"
+                               "list\n"
+                               "on 1 move-to 1 120 --wait   # a short move\n"
+                               "\n"
+                               "position 1\n"
+                               "speed 1 fast 4\n"
+                               "position JXzz09999 ready 1\n"
+                               "help position\n"
+                               "ready 1\n"
+                               "quit\n"
+                               "zero 1\n";
+    const auto shell = run({"shell"}, script);
+    EXPECT_EQ(shell->exitStatus(), 28);
+    EXPECT_EQ(linesOf(shell->out()), (std::vector<std::string>{
+                                         "2 supported units",
+                                         "1     JXah00102        FT232R    hardware 1.2",
+                                         "2     JXbh01001        FT232H    hardware 10.1",
+                                         "motor of unit 1 switched on",
+                                         "unit 1 reached position 120",
+                                         "position of unit 1: 120",
+                                         "usage: velmorctl position UNIT",
+                                         "print the position, in full steps",
+                                         "UNIT: a device index (decimal digits) or a serial number",
+                                         "unit 1 is ready",
+                                     }));
+    EXPECT_NE(shell->err().find("velmorctl: speed: SPEED: 'fast' is not a whole number\n"
+                                "usage: velmorctl speed UNIT SPEED STEP_MODE\n"),
+              std::string::npos)
+        << shell->err();
+    EXPECT_NE(shell->err().find("velmorctl: position unit JXzz09999: no supported unit has this serial number (code 28)"),
+              std::string::npos);
+    // After quit nothing runs: the position was not zeroed.
+    EXPECT_EQ(run({"position", "1"})->out(), "position of unit 1: 120\n");
+}
+
+// On a terminal the shell prompts, and a waited move redraws one progress line in place.
+TEST_F(Velmorctl, OnATerminalTheShellPromptsAndTheProgressBarRedraws)
+{
+    ToolProcess shell(VELMORCTL_PATH, {"shell"}, environment(), "on 1 move-by 1 200 --wait\nquit\n",
+                      ToolProcess::Streams::Terminal);
+    shell.finish();
+    EXPECT_EQ(shell.exitStatus(), 0);
+    // The terminal echoes the input; where the echo lands among the prompts depends on timing.
+    const std::string &screen = shell.out();
+    const size_t firstPrompt = screen.find("velmorctl> ");
+    ASSERT_NE(firstPrompt, std::string::npos) << screen;
+    EXPECT_NE(screen.find("velmorctl> ", firstPrompt + 1), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\rmove-by unit 1 [##############################] position 200, target 200 "),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("steps/s\r\nunit 1 reached position 200\r\n"), std::string::npos) << screen;
+}
+
+struct BadInput
+{
+    std::vector<std::string> arguments;
+    std::string message;
+    std::string usage;
+};
+
+void PrintTo(const BadInput &input, std::ostream *stream)
+{
+    *stream << joined(input.arguments);
+}
+
+class VelmorctlBadInput : public Velmorctl, public ::testing::WithParamInterface<BadInput>
+{
+};
+
+// The whole command line is checked first: a bad one runs nothing, not even the good commands
+// before the bad one, and makes no D2XX call.
+TEST_P(VelmorctlBadInput, Exits64WithTheUsageAndCallsNothing)
+{
+    const auto process = runRecordingD2xx(GetParam().arguments);
+    EXPECT_EQ(process->exitStatus(), 64);
+    EXPECT_EQ(process->out(), "");
+    EXPECT_EQ(process->err(), "velmorctl: " + GetParam().message + "\nusage: " + GetParam().usage + "\n");
+    EXPECT_EQ(d2xxLog(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VelmorctlBadInput,
+    ::testing::Values(
+        BadInput{{"position"}, "position: missing argument UNIT", "velmorctl position UNIT"},
+        BadInput{{"speed", "1", "400"}, "speed: missing argument STEP_MODE", "velmorctl speed UNIT SPEED STEP_MODE"},
+        BadInput{{"on", "1", "move-by", "1", "-200", "--wait", "speed", "1", "400"},
+                 "speed: missing argument STEP_MODE", "velmorctl speed UNIT SPEED STEP_MODE"},
+        BadInput{{"move-to", "1", "12x"}, "move-to: POSITION: '12x' is not a whole number",
+                 "velmorctl move-to UNIT POSITION [--wait] [--timeout SECONDS]"},
+        BadInput{{"move-by", "1", "2147483648"}, "move-by: STEPS: '2147483648' is out of range (-2147483648 to 2147483647)",
+                 "velmorctl move-by UNIT STEPS [--wait] [--timeout SECONDS]"},
+        BadInput{{"current", "1", "500", "256"}, "current: FLAG: '256' is out of range (0 to 255)",
+                 "velmorctl current UNIT MILLIAMPERES FLAG"},
+        BadInput{{"backlash", "1", "1", "-1", "10"}, "backlash: DIRECTION: '-1' is out of range (0 to 4294967295)",
+                 "velmorctl backlash UNIT ENABLED DIRECTION AMOUNT"},
+        BadInput{{"home-settings", "1", "0", "0", "0", "4294967296", "0"},
+                 "home-settings: VALUE_A: '4294967296' is out of range (0 to 4294967295)",
+                 "velmorctl home-settings UNIT DIRECTION FLAG_B FLAG_A VALUE_A VALUE_B"},
+        BadInput{{"limits", "1", "1", "-2", "2", "1"}, "limits: TYPE1: '-2' is out of range (0 to 4294967295)",
+                 "velmorctl limits UNIT INPUT1 TYPE1 INPUT2 TYPE2"},
+        BadInput{{"relay", "1", "maybe"}, "relay: on|off: 'maybe' is neither on nor off", "velmorctl relay UNIT on|off"},
+        BadInput{{"position", "99999999999"}, "position: UNIT: '99999999999' is out of range (0 to 2147483647)",
+                 "velmorctl position UNIT"},
+        BadInput{{"on", "1", "position", "1", "5"}, "position: unexpected argument '5'", "velmorctl position UNIT"},
+        BadInput{{"position", "1", "--wait"}, "position: unknown option '--wait'", "velmorctl position UNIT"},
+        BadInput{{"home", "1", "--wait", "--timeout", "soon"}, "home: --timeout: 'soon' is not a number of seconds",
+                 "velmorctl home UNIT [--wait] [--timeout SECONDS]"},
+        BadInput{{"quit"}, "quit: works only inside the shell", "velmorctl quit"}));
+
+TEST_F(Velmorctl, UnknownCommandsShowTheToolsUsage)
+{
+    const auto process = runRecordingD2xx({"on", "1", "frobnicate"});
+    EXPECT_EQ(process->exitStatus(), 64);
+    EXPECT_EQ(process->err(), "velmorctl: on: unexpected argument 'frobnicate'\nusage: velmorctl on UNIT\n");
+    const auto first = runRecordingD2xx({"frobnicate", "1"});
+    EXPECT_EQ(first->exitStatus(), 64);
+    EXPECT_EQ(first->err().rfind("velmorctl: unknown command 'frobnicate'\nusage: velmorctl [--json] COMMAND", 0), 0u)
+        << first->err();
+    EXPECT_EQ(d2xxLog(), "");
+}
+
+TEST_F(Velmorctl, HelpAndCodesCallNoUnitWhileAGoodRunDoes)
+{
+    const auto help = runRecordingD2xx({"--help"});
+    EXPECT_EQ(help->exitStatus(), 0);
+    for (const char *command : {"list", "move-to UNIT POSITION [--wait] [--timeout SECONDS]", "home-settings", "shell"})
+        EXPECT_NE(help->out().find(command), std::string::npos) << command;
+    const auto speedHelp = runRecordingD2xx({"on", "1", "speed", "--help"});
+    EXPECT_EQ(speedHelp->out().rfind("usage: velmorctl speed UNIT SPEED STEP_MODE\n", 0), 0u) << speedHelp->out();
+    const auto codes = runRecordingD2xx({"codes"});
+    EXPECT_EQ(linesOf(codes->out()).size(), 34u);
+    EXPECT_NE(codes->out().find("16  the motor is not ready (state 4)\n"), std::string::npos);
+    EXPECT_EQ(d2xxLog(), "");
+
+    // The recorder does see the calls of a run that reaches the library.
+    runRecordingD2xx({"position", "1"});
+    EXPECT_NE(d2xxLog().find("FT_CreateDeviceInfoList"), std::string::npos);
+}
+
+} // namespace

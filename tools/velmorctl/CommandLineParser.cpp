@@ -1,0 +1,180 @@
+#include "CommandLineParser.h"
+
+#include "CommandTable.h"
+#include "HelpText.h"
+#include "NumberParser.h"
+#include "UsageError.h"
+
+namespace {
+
+const char s_timeoutOption[] = "--timeout";
+
+UsageError commandError(const CommandSpec &spec, const std::string &message)
+{
+    return UsageError(std::string(spec.name) + ": " + message, "usage: " + HelpText::usage(spec) + "\n");
+}
+
+} // namespace
+
+CommandLineParser::CommandLineParser(const std::vector<std::string> &words, Source source)
+    : m_words(words), m_source(source)
+{
+}
+
+ParsedLine CommandLineParser::parse()
+{
+    ParsedLine line;
+    try {
+        while (!atEnd()) {
+            const std::string &word = m_words[m_next];
+            if (word == "--json") {
+                m_json = true;
+                ++m_next;
+                continue;
+            }
+            if (isHelpWord(word))
+                throw HelpRequest{nullptr};
+            const CommandSpec &spec = commandNamed(word, line.invocations.empty() ? nullptr : &line.invocations.back());
+            ++m_next;
+            checkScope(spec, line.invocations.size());
+            line.invocations.push_back(parseCommand(spec));
+        }
+    } catch (const HelpRequest &request) {
+        Invocation help;
+        help.spec = &CommandTable::of(CommandId::Help);
+        help.helpTopic = request.topic;
+        line.invocations = {help};
+    }
+    if (line.invocations.size() > 1 && line.invocations.front().spec->id == CommandId::Shell)
+        throw commandError(CommandTable::of(CommandId::Shell), "takes no further commands");
+    line.json = m_json;
+    return line;
+}
+
+Invocation CommandLineParser::parseCommand(const CommandSpec &spec)
+{
+    if (spec.id == CommandId::Help)
+        throw HelpRequest{parseHelpTopic()};
+    Invocation invocation;
+    invocation.spec = &spec;
+    if (spec.takesUnit)
+        parseUnit(spec, &invocation);
+    parseArguments(spec, &invocation);
+    parseOptions(spec, &invocation);
+    return invocation;
+}
+
+void CommandLineParser::parseUnit(const CommandSpec &spec, Invocation *invocation)
+{
+    invocation->unit = takeArgument(spec, "UNIT");
+    int64_t index = 0;
+    std::string problem;
+    if (NumberParser::isDecimalDigits(invocation->unit)
+        && !NumberParser::parseIndex(invocation->unit, &index, &problem))
+        throw commandError(spec, "UNIT: " + problem);
+}
+
+void CommandLineParser::parseArguments(const CommandSpec &spec, Invocation *invocation)
+{
+    for (const ArgumentSpec &argument : spec.arguments) {
+        const std::string &word = takeArgument(spec, argument.name);
+        int64_t value = 0;
+        std::string problem;
+        if (!NumberParser::parse(word, argument.type, &value, &problem))
+            throw commandError(spec, std::string(argument.name) + ": " + problem);
+        invocation->values.push_back(value);
+    }
+}
+
+void CommandLineParser::parseOptions(const CommandSpec &spec, Invocation *invocation)
+{
+    while (!atEnd() && isOptionWord(m_words[m_next])) {
+        const std::string word = m_words[m_next++];
+        if (isHelpWord(word))
+            throw HelpRequest{&spec};
+        if (word == "--json")
+            m_json = true;
+        else if (spec.waits && word == "--wait")
+            invocation->wait = true;
+        else if (spec.waits && word.compare(0, sizeof s_timeoutOption - 1, s_timeoutOption) == 0)
+            parseTimeout(spec, word, invocation);
+        else
+            throw commandError(spec, "unknown option '" + word + "'");
+    }
+}
+
+void CommandLineParser::parseTimeout(const CommandSpec &spec, const std::string &word, Invocation *invocation)
+{
+    std::string value;
+    if (word == s_timeoutOption) {
+        if (atEnd())
+            throw commandError(spec, "--timeout needs SECONDS");
+        value = m_words[m_next++];
+    } else if (word[sizeof s_timeoutOption - 1] == '=') {
+        value = word.substr(sizeof s_timeoutOption);
+    } else {
+        throw commandError(spec, "unknown option '" + word + "'");
+    }
+    std::string problem;
+    if (!NumberParser::parseSeconds(value, &invocation->timeoutSeconds, &problem))
+        throw commandError(spec, "--timeout: " + problem);
+}
+
+const CommandSpec *CommandLineParser::parseHelpTopic()
+{
+    if (atEnd() || isOptionWord(m_words[m_next]))
+        return nullptr;
+    const std::string &word = m_words[m_next++];
+    const CommandSpec *topic = CommandTable::find(word);
+    if (topic == nullptr)
+        throw commandError(CommandTable::of(CommandId::Help), "unknown command '" + word + "'");
+    return topic;
+}
+
+// "-200" is a number; a word starting with "--" where an argument belongs means it is missing.
+const std::string &CommandLineParser::takeArgument(const CommandSpec &spec, const char *name)
+{
+    if (!atEnd() && isHelpWord(m_words[m_next]))
+        throw HelpRequest{&spec};
+    if (atEnd() || isOptionWord(m_words[m_next]))
+        throw commandError(spec, std::string("missing argument ") + name);
+    return m_words[m_next++];
+}
+
+const CommandSpec &CommandLineParser::commandNamed(const std::string &word, const Invocation *previous) const
+{
+    const CommandSpec *spec = CommandTable::find(word);
+    if (spec != nullptr)
+        return *spec;
+    if (previous != nullptr)
+        throw commandError(*previous->spec, "unexpected argument '" + word + "'");
+    if (m_source == Source::ShellLine)
+        throw UsageError("unknown command '" + word + "'",
+                         "usage: COMMAND [ARGS...] [OPTIONS]...; help lists the commands\n");
+    throw UsageError("unknown command '" + word + "'", HelpText::toolUsage());
+}
+
+void CommandLineParser::checkScope(const CommandSpec &spec, size_t commandCount) const
+{
+    if (spec.scope == CommandScope::ShellOnly && m_source == Source::CommandLine)
+        throw commandError(spec, "works only inside the shell");
+    if (spec.scope == CommandScope::CommandLineOnly && m_source == Source::ShellLine)
+        throw commandError(spec, "is not available inside the shell");
+    if (spec.scope == CommandScope::CommandLineOnly && commandCount > 0)
+        throw commandError(spec, "takes no other commands");
+}
+
+bool CommandLineParser::atEnd() const
+{
+    return m_next >= m_words.size();
+}
+
+bool CommandLineParser::isHelpWord(const std::string &word)
+{
+    return word == "--help" || word == "-h";
+}
+
+bool CommandLineParser::isOptionWord(const std::string &word)
+{
+    return word.compare(0, 2, "--") == 0 || word == "-h";
+}

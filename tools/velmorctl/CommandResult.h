@@ -1,0 +1,23 @@
+// What one command came to: the library's code, the exit status, the line for a person and
+// the members for --json.
+#ifndef VELMORCTL_COMMANDRESULT_H
+#define VELMORCTL_COMMANDRESULT_H
+
+#include "JsonObject.h"
+
+#include <cstdint>
+#include <string>
+
+struct CommandResult
+{
+    int32_t code = 0;       // the code of the library call that failed; 0 when every call succeeded
+    int exitStatus = 0;     // 0, the failing code, 124 (time-out) or 130 (interrupted)
+    std::string text;       // success: the outcome ("position of unit 1: 500"); else what went wrong
+    JsonObject fields;      // members the command adds to its JSON object
+
+    // The result of one library call: text on success, the code's own text otherwise.
+    static CommandResult of(int32_t code, const std::string &successText);
+    bool failed() const { return exitStatus != 0; }
+};
+
+#endif

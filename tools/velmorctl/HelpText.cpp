@@ -1,0 +1,75 @@
+#include "HelpText.h"
+
+#include "CommandTable.h"
+
+namespace {
+
+std::string synopsis(const CommandSpec &spec)
+{
+    std::string text = spec.name;
+    if (spec.id == CommandId::Help)
+        text += " [COMMAND]";
+    if (spec.takesUnit)
+        text += " UNIT";
+    for (const ArgumentSpec &argument : spec.arguments)
+        text += std::string(" ") + argument.name;
+    if (spec.waits)
+        text += " [--wait] [--timeout SECONDS]";
+    return text;
+}
+
+// The summary beside a short synopsis, else on the next line.
+std::string listEntry(const CommandSpec &spec)
+{
+    constexpr size_t s_column = 32;
+    std::string text = "  " + synopsis(spec);
+    if (text.size() + 2 <= s_column)
+        text.append(s_column - text.size(), ' ');
+    else
+        text += "\n" + std::string(s_column, ' ');
+    return text + spec.summary + "\n";
+}
+
+} // namespace
+
+std::string HelpText::toolUsage()
+{
+    return "usage: velmorctl [--json] COMMAND [ARGS...] [OPTIONS] [COMMAND [ARGS...] [OPTIONS]]...\n"
+           "       velmorctl [--json] shell\n"
+           "       velmorctl --help | velmorctl COMMAND --help | velmorctl help [COMMAND]\n";
+}
+
+std::string HelpText::tool()
+{
+    std::string text = toolUsage();
+    text += "\nControls the stepper-motor driver units attached over USB. UNIT is a device index (decimal\n"
+            "digits) or a serial number. Commands run in order; the first that fails ends the run.\n"
+            "\ncommands:\n";
+    for (const CommandSpec &spec : CommandTable::all())
+        text += listEntry(spec);
+    text += "\noptions:\n"
+            "  --json              one JSON object per line per command on standard output\n"
+            "  --wait              (move-to, move-by, home) wait until the motor is ready again;\n"
+            "                      Ctrl-C stops the motor\n"
+            "  --timeout SECONDS   how long --wait waits (default 60)\n"
+            "\nexit status: 0 on success; the result code of the library call that failed; 64 for a\n"
+            "usage error (nothing is run); 124 when --wait timed out; 130 when interrupted during\n"
+            "--wait (the motor was stopped). The shell ends with the status of its last failed line.\n";
+    return text;
+}
+
+std::string HelpText::command(const CommandSpec &spec)
+{
+    std::string text = "usage: " + usage(spec) + "\n" + spec.summary + "\n";
+    if (spec.takesUnit)
+        text += "UNIT: a device index (decimal digits) or a serial number\n";
+    if (spec.waits)
+        text += "--wait: wait until the motor is ready again, showing its progress; Ctrl-C stops the motor\n"
+                "--timeout SECONDS: give up waiting after this long (default 60), exit status 124\n";
+    return text;
+}
+
+std::string HelpText::usage(const CommandSpec &spec)
+{
+    return std::string("velmorctl ") + synopsis(spec);
+}

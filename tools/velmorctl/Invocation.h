@@ -1,0 +1,28 @@
+// One command of a command line, parsed and checked, ready to run.
+#ifndef VELMORCTL_INVOCATION_H
+#define VELMORCTL_INVOCATION_H
+
+#include "CommandSpec.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Invocation
+{
+    const CommandSpec *spec = nullptr;
+    std::string unit;                   // as typed: an index or a serial number
+    std::vector<int64_t> values;        // one per argument of the spec, each within its C type
+    bool wait = false;
+    double timeoutSeconds = 60.0;
+    const CommandSpec *helpTopic = nullptr;     // help: the command asked about, or none
+};
+
+// A whole command line (or one shell line).
+struct ParsedLine
+{
+    bool json = false;
+    std::vector<Invocation> invocations;
+};
+
+#endif

@@ -1,0 +1,147 @@
+#include "MoveCommand.h"
+
+#include "InterruptGuard.h"
+#include "Reporter.h"
+#include "ResultText.h"
+#include "VelmorLib.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+MoveCommand::MoveCommand(const Invocation &invocation, int32_t index)
+    : m_invocation(invocation), m_index(index)
+{
+}
+
+CommandResult MoveCommand::run() const
+{
+    if (!m_invocation.wait)
+        return CommandResult::of(startMove(), startedText());
+    return startAndWait();
+}
+
+int32_t MoveCommand::startMove() const
+{
+    switch (m_invocation.spec->id) {
+    case CommandId::MoveTo:
+        return moveMotorAbsolute(m_index, static_cast<int32_t>(m_invocation.values[0]));
+    case CommandId::MoveBy:
+        return moveMotorRelative(m_index, static_cast<int32_t>(m_invocation.values[0]));
+    default:
+        return moveMotorHome(m_index);
+    }
+}
+
+// The guard is up before the move starts, so that an interrupt at any point after it stops the
+// motor.
+CommandResult MoveCommand::startAndWait() const
+{
+    InterruptGuard guard;
+    int32_t start = 0;
+    int32_t code = getAbsolutePosition(m_index, &start);
+    if (code == VELMOR_OK)
+        code = startMove();
+    if (code != VELMOR_OK)
+        return CommandResult::of(code, "");
+    if (InterruptGuard::raised())
+        return interrupted(start);
+    const MotionWait wait(m_index, Reporter::subject(m_invocation), start, target(start));
+    return ended(wait.run(m_invocation.timeoutSeconds));
+}
+
+CommandResult MoveCommand::ended(const WaitOutcome &outcome) const
+{
+    switch (outcome.end) {
+    case WaitOutcome::End::Ready:
+        return reached(outcome.position);
+    case WaitOutcome::End::TimedOut:
+        return timedOut(outcome.position);
+    case WaitOutcome::End::Interrupted:
+        return interrupted(outcome.position);
+    case WaitOutcome::End::Failed:
+        break;
+    }
+    return CommandResult::of(outcome.code, "");
+}
+
+CommandResult MoveCommand::reached(int32_t position) const
+{
+    std::string text;
+    if (m_invocation.spec->id == CommandId::Home)
+        text = unitText() + " is home, at position " + std::to_string(position);
+    else
+        text = unitText() + " reached position " + std::to_string(position);
+    CommandResult result = CommandResult::of(VELMOR_OK, text);
+    result.fields = waitFields(position, false, false);
+    return result;
+}
+
+CommandResult MoveCommand::timedOut(int32_t position) const
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", m_invocation.timeoutSeconds);
+    CommandResult result = CommandResult::of(VELMOR_OK, "");
+    result.exitStatus = 124;
+    result.text = std::string("timed out after ") + seconds + " s; the motor is still moving (position "
+        + std::to_string(position) + ")";
+    result.fields = waitFields(position, true, false);
+    return result;
+}
+
+CommandResult MoveCommand::interrupted(int32_t position) const
+{
+    const int32_t stopCode = stopMotor(m_index);
+    if (stopCode == VELMOR_OK)
+        getAbsolutePosition(m_index, &position);
+    CommandResult result = CommandResult::of(stopCode, "");
+    result.exitStatus = 130;
+    if (stopCode == VELMOR_OK)
+        result.text = "interrupted; stopped the motor at position " + std::to_string(position);
+    else
+        result.text = "interrupted; stopping the motor failed: " + ResultText::of(stopCode) + " (code "
+            + std::to_string(stopCode) + ")";
+    result.fields = waitFields(position, false, true);
+    result.fields.addBool("stopped", stopCode == VELMOR_OK);
+    return result;
+}
+
+JsonObject MoveCommand::waitFields(int32_t position, bool timedOut, bool interrupted)
+{
+    JsonObject fields;
+    fields.addBool("waited", true).addNumber("position", static_cast<int64_t>(position));
+    fields.addBool("timed_out", timedOut).addBool("interrupted", interrupted);
+    return fields;
+}
+
+std::optional<int32_t> MoveCommand::target(int32_t start) const
+{
+    switch (m_invocation.spec->id) {
+    case CommandId::MoveTo:
+        return static_cast<int32_t>(m_invocation.values[0]);
+    case CommandId::MoveBy: {
+        const int64_t end = static_cast<int64_t>(start) + m_invocation.values[0];
+        return static_cast<int32_t>(std::clamp<int64_t>(end, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string MoveCommand::startedText() const
+{
+    switch (m_invocation.spec->id) {
+    case CommandId::MoveTo:
+        return unitText() + " moving to position " + std::to_string(m_invocation.values[0]);
+    case CommandId::MoveBy:
+        return unitText() + " moving by " + std::to_string(m_invocation.values[0]) + " steps";
+    default:
+        return unitText() + " moving home";
+    }
+}
+
+std::string MoveCommand::unitText() const
+{
+    return "unit " + m_invocation.unit;
+}

@@ -1,0 +1,71 @@
+#include "Reporter.h"
+
+#include "ResultText.h"
+#include "UsageError.h"
+
+#include <cstdio>
+
+Reporter::Reporter(bool json)
+    : m_json(json)
+{
+}
+
+void Reporter::report(const Invocation &invocation, int32_t index, const CommandResult &result) const
+{
+    if (m_json)
+        output(jsonOf(invocation, index, result).text() + "\n");
+    else if (!result.failed())
+        output(result.text + "\n");
+    if (result.failed()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "velmorctl: %s: %s\n", subject(invocation).c_str(), result.text.c_str());
+    }
+}
+
+void Reporter::usageError(const UsageError &error) const
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "velmorctl: %s\n%s", error.what(), error.usage().c_str());
+}
+
+void Reporter::output(const std::string &text) const
+{
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string Reporter::subject(const Invocation &invocation)
+{
+    std::string text = invocation.spec->name;
+    if (invocation.spec->takesUnit)
+        text += " unit " + invocation.unit;
+    return text;
+}
+
+JsonObject Reporter::jsonOf(const Invocation &invocation, int32_t index, const CommandResult &result)
+{
+    JsonObject object;
+    object.addText("command", invocation.spec->name);
+    if (invocation.spec->takesUnit) {
+        object.addText("unit", invocation.unit);
+        object.addNumber("index", static_cast<int64_t>(index));
+    }
+    object.addNumber("code", static_cast<int64_t>(result.code));
+    object.addText("text", ResultText::of(result.code));
+    if (!invocation.spec->arguments.empty())
+        object.addObject("arguments", argumentsOf(invocation));
+    return object.append(result.fields);
+}
+
+JsonObject Reporter::argumentsOf(const Invocation &invocation)
+{
+    JsonObject arguments;
+    for (size_t i = 0; i < invocation.spec->arguments.size(); ++i) {
+        const ArgumentSpec &argument = invocation.spec->arguments[i];
+        if (argument.type == ArgumentType::OnOff)
+            arguments.addBool(argument.jsonName, invocation.values[i] != 0);
+        else
+            arguments.addNumber(argument.jsonName, invocation.values[i]);
+    }
+    return arguments;
+}

@@ -1,0 +1,32 @@
+// Prints what commands came to: a line for a person (standard output on success, standard
+// error on failure), or with --json one JSON object per command on standard output.
+#ifndef VELMORCTL_REPORTER_H
+#define VELMORCTL_REPORTER_H
+
+#include "CommandResult.h"
+#include "Invocation.h"
+
+#include <string>
+
+class UsageError;
+
+class Reporter
+{
+public:
+    explicit Reporter(bool json);
+
+    bool json() const { return m_json; }
+    void report(const Invocation &invocation, int32_t index, const CommandResult &result) const;
+    void usageError(const UsageError &error) const;
+    void output(const std::string &text) const;
+    // "move-to unit 1", or the command's name for one that takes no unit
+    static std::string subject(const Invocation &invocation);
+
+private:
+    static JsonObject jsonOf(const Invocation &invocation, int32_t index, const CommandResult &result);
+    static JsonObject argumentsOf(const Invocation &invocation);
+
+    bool m_json;
+};
+
+#endif

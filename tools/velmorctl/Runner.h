@@ -1,0 +1,30 @@
+// Runs parsed lines in one session of the library: initialise once, then each command in
+// order until one fails.
+#ifndef VELMORCTL_RUNNER_H
+#define VELMORCTL_RUNNER_H
+
+#include "CommandResult.h"
+#include "Invocation.h"
+
+class Reporter;
+
+class Runner
+{
+public:
+    explicit Runner(bool json);
+
+    // 0, or the exit status of the first command that failed.
+    int run(const ParsedLine &line);
+
+private:
+    int runOne(const Invocation &invocation, const Reporter &reporter);
+    int runOnUnit(const Invocation &invocation, const Reporter &reporter);
+    void printCodes(const Reporter &reporter) const;
+    int32_t initialiseOnce();
+    static int32_t resolveUnit(const std::string &unit, int32_t *index);
+
+    bool m_json;
+    bool m_initialised = false;
+};
+
+#endif

@@ -1,0 +1,77 @@
+#include "Shell.h"
+
+#include "CommandLineParser.h"
+#include "InterruptGuard.h"
+#include "Reporter.h"
+#include "Runner.h"
+#include "UsageError.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+constexpr int s_interruptedStatus = 130;
+} // namespace
+
+Shell::Shell(Runner &runner, bool json)
+    : m_runner(runner), m_json(json), m_interactive(isatty(STDIN_FILENO) == 1)
+{
+}
+
+int Shell::run(std::istream &input)
+{
+    int status = 0;
+    std::string text;
+    for (prompt(); std::getline(input, text); prompt()) {
+        const std::vector<std::string> lineWords = words(text);
+        if (lineWords.empty())
+            continue;
+        ParsedLine line;
+        try {
+            line = CommandLineParser(lineWords, CommandLineParser::Source::ShellLine).parse();
+        } catch (const UsageError &error) {
+            Reporter(m_json).usageError(error);
+            status = 64;
+            continue;
+        }
+        const auto quit = std::find_if(line.invocations.begin(), line.invocations.end(),
+                                       [](const Invocation &invocation) { return invocation.spec->id == CommandId::Quit; });
+        const bool quitting = quit != line.invocations.end();
+        line.invocations.erase(quit, line.invocations.end());
+        const int lineStatus = m_runner.run(line);
+        if (lineStatus != 0)
+            status = lineStatus;
+        // Ctrl-C at a terminal ends the wait; a terminate signal, or one on a piped session, ends it all.
+        if (lineStatus == s_interruptedStatus && (!m_interactive || InterruptGuard::signalNumber() == SIGTERM))
+            return status;
+        if (quitting)
+            return status;
+    }
+    if (m_interactive)
+        std::fputc('\n', stdout);
+    return status;
+}
+
+void Shell::prompt() const
+{
+    if (!m_interactive)
+        return;
+    std::fputs("velmorctl> ", stdout);
+    std::fflush(stdout);
+}
+
+std::vector<std::string> Shell::words(const std::string &line)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(line);
+    std::string word;
+    while (stream >> word) {
+        if (word[0] == '#')
+            break;
+        result.push_back(word);
+    }
+    return result;
+}
