@@ -52,3 +52,19 @@ def test_range_checks_of_the_library_itself_report_21(initialised):
     assert (error.code, error.text) == (21, "an argument is out of range")
     assert raised(velmorlib.set_home_settings, 2, 0, 0, 0, 10001, 0).code == 21
     assert raised(velmorlib.set_limit_switches, 2, 5, 1, 1, 1).code == 21
+
+
+def test_the_texts_match_velmorctl():
+    # velmorctl keeps its own table of the same texts; the two must never drift apart.
+    import json
+    import os
+    import subprocess
+    velmorctl = os.environ.get("VELMORCTL")
+    if not velmorctl:
+        pytest.skip("VELMORCTL is not set")
+    listed = json.loads(subprocess.run([velmorctl, "--json", "codes"], check=True,
+                                       capture_output=True, text=True).stdout)
+    assert [entry["code"] for entry in listed] == list(range(velmorlib.VELMOR_HIGHEST_RESULT_CODE + 1))
+    for entry in listed:
+        assert velmorlib.result_text(entry["code"]) == entry["text"]
+    assert velmorlib.result_text(velmorlib.VELMOR_HIGHEST_RESULT_CODE + 1) == "unknown result code 34"
