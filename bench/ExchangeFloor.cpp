@@ -16,13 +16,16 @@ std::vector<Exchange> ExchangeFloor::exchangesOf(const std::vector<VelmorEmulato
         if (call.status != 0 || call.arguments.empty())
             continue;
         if (call.function == "FT_Write") {
-            if (current.replyBytes > 0) {
+            // The library writes a framed request in one write; a raw command awaits no reply.
+            if (current.requestBytes > 0 || current.replyBytes > 0)
                 exchanges.push_back(current);
-                current = Exchange();
-            }
-            current.requestBytes += call.arguments.front();
+            current = Exchange();
+            current.start = call.time;
+            current.requestBytes = call.arguments.front();
+            current.end = call.time;
         } else if (call.function == "FT_Read" && call.arguments.size() >= 2) {
             current.replyBytes += call.arguments.back();
+            current.end = call.time;
         }
     }
     if (current.requestBytes > 0 || current.replyBytes > 0)

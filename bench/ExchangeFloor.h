@@ -7,6 +7,7 @@
 
 #include "VelmorEmulator.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct Exchange
 {
     uint64_t requestBytes = 0;
     uint64_t replyBytes = 0;
+    // From the first write of the request to the last read of its reply.
+    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point end;
+
+    double measuredMs() const { return std::chrono::duration<double, std::milli>(end - start).count(); }
 };
 
 class ExchangeFloor
@@ -30,7 +36,7 @@ public:
 
     explicit ExchangeFloor(const Line &line);
 
-    // Requests and replies in call order: one or more writes, then the reads that follow them.
+    // Requests and replies in call order: each write, then the reads that follow it.
     static std::vector<Exchange> exchangesOf(const std::vector<VelmorEmulator::CallRecord> &calls);
 
     double wireMs(uint64_t bytes) const;

@@ -25,12 +25,18 @@ def medians(paths):
 
 
 def clean(name):
-    return re.sub(r"/(iterations|repeats|min_time):[^/]*", "", name)
+    return re.sub(r"/(iterations|repeats|min_time):[^/]*|/real_time", "", name)
 
 
 def ms(entry, key):
     factor = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[entry.get("time_unit", "ns")]
     return entry[key] * factor
+
+
+def duration(milliseconds):
+    if abs(milliseconds) < 0.1:
+        return f"{milliseconds * 1e3:.1f} µs"
+    return f"{milliseconds:.2f} ms"
 
 
 def verdict(ok):
@@ -39,7 +45,7 @@ def verdict(ok):
 
 def main(paths):
     rows = medians(paths)
-    print("| Case | Median | Floor | Ratio | Above floor | CPU/call | Bytes (exchanges) | Target met |")
+    print("| Case | Median | Floor | Ratio | Above floor (in exchanges) | CPU/call | Bytes (exchanges) | Target met |")
     print("|---|---|---|---|---|---|---|---|")
     for name, entry in rows.items():
         if "error" in entry:
@@ -54,16 +60,18 @@ def main(paths):
             warm = not name.startswith("first/")
             target = verdict(above <= SETTLE_TARGET_MS and cpu < CPU_TARGET_MS) if warm else "-"
             exchanged = f"{int(entry['bytes'])} ({int(entry['exchanges'])})"
-            print(f"| {name} | {wall:.2f} ms | {floor:.2f} ms | {ratio} | {above:+.2f} ms | {cpu:.3f} ms | {exchanged} | {target} |")
+            inside = f" ({entry['exchange_over_ms']:+.2f} ms)" if entry["exchanges"] > 0 else ""
+            print(f"| {name} | {duration(wall)} | {duration(floor)} | {ratio} | {above:+.2f} ms{inside} | "
+                  f"{duration(cpu)} | {exchanged} | {target} |")
     listing = {int(n.rsplit("/", 1)[1]): e for n, e in rows.items() if n.startswith("units/getDeviceCount/") and "error" not in e}
     for units, entry in sorted(listing.items()):
         wall = ms(entry, "real_time") * 1e3
         cpu = ms(entry, "cpu_time") * 1e3
-        print(f"| units/getDeviceCount/{units} | {wall:.1f} µs | 0 | - | {wall:+.1f} µs | {cpu:.1f} µs | 0 | - |")
+        print(f"| units/getDeviceCount/{units} | {wall:.1f} µs | 0 | - | +{wall:.1f} µs | {cpu:.1f} µs | 0 | - |")
     if 1 in listing and 99 in listing:
         slope = (ms(listing[99], "real_time") - ms(listing[1], "real_time")) * 1e3 / 98
         largest = ms(listing[99], "real_time") * 1e3 / 99
-        print(f"| listing cost a unit (slope 1→99; 99 units / 99) | {slope:.2f} µs ; {largest:.2f} µs | | | | | | "
+        print(f"| listing cost a unit (slope 1→99 units; 99 units / 99) | {slope:.2f} µs; {largest:.2f} µs | | | | | | "
               f"{verdict(max(slope, largest) < LISTING_TARGET_US)} |")
     for name, entry in rows.items():
         if "error" in entry:
@@ -71,13 +79,13 @@ def main(paths):
         if name.startswith("bufferedReadInto/"):
             rate = entry["bytes_per_second"] / 1e6
             cpu_rate = entry["bytes_per_iteration"] / ms(entry, "cpu_time") / 1e3
-            print(f"| {name} bytes a readInto | {rate:.0f} MB/s wall, {cpu_rate:.0f} MB/s CPU | | | | "
+            print(f"| {name} (bytes a readInto) | {rate:.0f} MB/s wall, {cpu_rate:.0f} MB/s CPU | | | | "
                   f"{ms(entry, 'cpu_time'):.2f} ms per {entry['bytes_per_iteration'] / 1e6:.2f} MB | | "
                   f"{verdict(rate >= BUFFERED_TARGET_MBS)} |")
         elif name.startswith("executeRoundTrips/"):
             rate = entry["items_per_second"]
             per = 1e6 / rate
-            print(f"| {name}-byte replies | {rate:,.0f} round trips/s ({per:.1f} µs each) | | | | {ms(entry, 'cpu_time') * 1e3:.1f} µs | | - |")
+            print(f"| {name} (reply data bytes) | {rate:,.0f} round trips/s ({per:.1f} µs each) | | | | {ms(entry, 'cpu_time') * 1e3:.1f} µs | | - |")
 
 
 if __name__ == "__main__":
