@@ -132,7 +132,11 @@ void USBFtdiBufferedSocket::readInto(char *buffer, quint32 count)
         if (m_bufferSize == 0)
             refill();
         const quint32 run = std::min(count - copied, m_bufferSize);
-        std::memcpy(buffer + copied, m_buffer.get() + m_readPos, run);
+        // The packet engine reads each packet's type byte on its own: no library call for one byte.
+        if (run == 1)
+            buffer[copied] = m_buffer[m_readPos];
+        else
+            std::memcpy(buffer + copied, m_buffer.get() + m_readPos, run);
         m_readPos += run;
         m_bufferSize -= run;
         copied += run;
