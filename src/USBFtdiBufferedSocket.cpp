@@ -5,6 +5,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -126,12 +127,19 @@ void USBFtdiBufferedSocket::readInto(char *buffer, quint32 count)
         m_bufferRemainingRxCount = 0;
         refill();
     }
-    for (quint32 i = 0; i < count; ++i) {
+    // Whole runs of buffered bytes at a time; a refill that fails leaves what was copied consumed.
+    for (quint32 copied = 0; copied < count;) {
         if (m_bufferSize == 0)
             refill();
-        buffer[i] = m_buffer[m_readPos];
-        ++m_readPos;
-        --m_bufferSize;
+        const quint32 run = std::min(count - copied, m_bufferSize);
+        // The packet engine reads each packet's type byte on its own: no library call for one byte.
+        if (run == 1)
+            buffer[copied] = m_buffer[m_readPos];
+        else
+            std::memcpy(buffer + copied, m_buffer.get() + m_readPos, run);
+        m_readPos += run;
+        m_bufferSize -= run;
+        copied += run;
     }
 }
 

@@ -180,8 +180,15 @@ USBResult USBPacketProtocol::awaitReply(qint32 id, USBPacketRecord *reply)
             m_pendingRequests.remove(id);
             return USBResult(QStringLiteral("Communication timed out"), USBResult::Error);
         }
-        QThread::msleep(kReplyPollMs);
+        // A pass that stored the awaited reply hands it over now, not one poll step later.
+        if (!m_replies.contains(id))
+            waitForNextPoll();
     }
+}
+
+void USBPacketProtocol::waitForNextPoll()
+{
+    QThread::msleep(kReplyPollMs);
 }
 
 USBResult USBPacketProtocol::checkReply(const USBICommRequestPtr &request, const USBPacketRecord &reply)

@@ -46,6 +46,8 @@ public:
 
 protected:
     void run() override;
+    // The pause between two receive passes while execute waits for its reply.
+    virtual void waitForNextPoll();
 
 private:
     // Reads every complete packet the channel offers and delivers it. A reply waiting to be

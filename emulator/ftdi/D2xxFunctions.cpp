@@ -102,20 +102,20 @@ velmor_firmware::SerialLine lineOf(const InterfaceSettings &settings)
     return line;
 }
 
-// The data interface streams what its unit produces, at once, as far as the grant allows.
+// The data interface streams what its unit produces, at once, as far as the grant allows. The
+// released bytes stay at the front of the stream source, counted as ready.
 void releaseStreamedBytes(EmulatedInterface &interface)
 {
     if (interface.role != InterfaceRole::DataStream)
         return;
-    const auto now = SteadyClock::now();
-    while (interface.grantRemaining > 0 && !interface.streamSource.empty()) {
-        interface.toHost.push_back(PendingByte{now, interface.streamSource.front()});
-        interface.streamSource.pop_front();
-        --interface.grantRemaining;
-    }
+    const size_t released =
+        std::min<size_t>(interface.grantRemaining, interface.streamSource.size() - interface.streamReleased);
+    interface.streamReleased += released;
+    interface.grantRemaining -= static_cast<uint32_t>(released);
 }
 
-size_t readyCount(const EmulatedInterface &interface, SteadyClock::time_point now)
+// Bytes of the serial line's queue that have reached the host.
+size_t readyOnLine(const EmulatedInterface &interface, SteadyClock::time_point now)
 {
     size_t count = 0;
     for (const PendingByte &byte : interface.toHost) {
@@ -124,6 +124,31 @@ size_t readyCount(const EmulatedInterface &interface, SteadyClock::time_point no
         ++count;
     }
     return count;
+}
+
+size_t readyCount(const EmulatedInterface &interface, SteadyClock::time_point now)
+{
+    return readyOnLine(interface, now) + interface.streamReleased;
+}
+
+void dropReleasedStream(EmulatedInterface &interface)
+{
+    interface.streamSource.erase(interface.streamSource.begin(),
+                                 interface.streamSource.begin() + static_cast<long>(interface.streamReleased));
+    interface.streamReleased = 0;
+}
+
+// Copies `count` ready bytes (at most readyCount) to `out` and removes them.
+void takeReady(EmulatedInterface &interface, uint8_t *out, size_t count, SteadyClock::time_point now)
+{
+    const size_t fromLine = std::min(count, readyOnLine(interface, now));
+    for (size_t i = 0; i < fromLine; ++i)
+        out[i] = interface.toHost[i].value;
+    interface.toHost.erase(interface.toHost.begin(), interface.toHost.begin() + static_cast<long>(fromLine));
+    const size_t fromStream = std::min(count - fromLine, interface.streamReleased);
+    std::copy_n(interface.streamSource.begin(), fromStream, out + fromLine);
+    interface.streamSource.erase(interface.streamSource.begin(), interface.streamSource.begin() + static_cast<long>(fromStream));
+    interface.streamReleased -= fromStream;
 }
 
 void scheduleToHost(EmulatedInterface &interface, const velmor_firmware::Transmission &transmission)
@@ -223,6 +248,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Open(int deviceNumber, FT_HANDLE *pHandle)
     interface.settings = InterfaceSettings();
     interface.settings.open = true;
     interface.toHost.clear();
+    dropReleasedStream(interface);
     interface.grantRemaining = 0;
     frame.bus.noteOpened();
     *pHandle = interface.handle;
@@ -245,6 +271,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_Close(FT_HANDLE ftHandle)
         interface->cycled = false;
         interface->settings.open = false;
         interface->toHost.clear();
+        dropReleasedStream(*interface);
         frame.bus.saveChanges();
         frame.bus.releaseInterface(*interface);
     }
@@ -429,8 +456,9 @@ FTDI_API FT_STATUS FTDI_CALL FT_Purge(FT_HANDLE ftHandle, ULONG Mask)
     return onHandle(frame, ftHandle, [&](EmulatedInterface &interface) {
         if ((Mask & FT_PURGE_RX) != 0) {
             // What is still on the wire arrives after the purge.
-            const size_t ready = readyCount(interface, SteadyClock::now());
+            const size_t ready = readyOnLine(interface, SteadyClock::now());
             interface.toHost.erase(interface.toHost.begin(), interface.toHost.begin() + static_cast<long>(ready));
+            dropReleasedStream(interface);
         }
         return FT_STATUS(FT_OK);
     });
@@ -504,17 +532,15 @@ FTDI_API FT_STATUS FTDI_CALL FT_Read(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD 
         const size_t ready = readyCount(*interface, now);
         if (ready >= dwBytesToRead || now >= deadline) {
             const size_t taken = std::min<size_t>(ready, dwBytesToRead);
-            auto *out = static_cast<uint8_t *>(lpBuffer);
-            for (size_t i = 0; i < taken; ++i)
-                out[i] = interface->toHost[i].value;
-            interface->toHost.erase(interface->toHost.begin(), interface->toHost.begin() + static_cast<long>(taken));
+            takeReady(*interface, static_cast<uint8_t *>(lpBuffer), taken, now);
             *lpBytesReturned = static_cast<DWORD>(taken);
             frame.arguments.push_back(taken);
             return frame.finish(FT_OK);
         }
         auto wake = deadline;
-        if (ready < interface->toHost.size())
-            wake = std::min(wake, interface->toHost[ready].readyTime);
+        const size_t onLine = readyOnLine(*interface, now);
+        if (onLine < interface->toHost.size())
+            wake = std::min(wake, interface->toHost[onLine].readyTime);
         frame.lock.unlock();
         std::this_thread::sleep_until(wake);
         frame.lock.lock();
@@ -547,6 +573,7 @@ FTDI_API FT_STATUS FTDI_CALL FT_CyclePort(FT_HANDLE ftHandle)
         // The chip leaves the bus and comes back: the handle is good for FT_Close only.
         interface.cycled = true;
         interface.toHost.clear();
+        dropReleasedStream(interface);
         return FT_STATUS(FT_OK);
     });
 }

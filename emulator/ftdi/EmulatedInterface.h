@@ -50,7 +50,9 @@ struct EmulatedInterface
     std::deque<PendingByte> toHost;
 
     // Data interface A: bytes the unit will stream, and what the current grant still allows.
+    // The first streamReleased bytes have been released under a grant and are ready for the host.
     std::deque<uint8_t> streamSource;
+    size_t streamReleased = 0;
     uint32_t grantRemaining = 0;
 
     bool isOpen() const { return handle != nullptr; }

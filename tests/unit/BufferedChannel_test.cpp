@@ -177,6 +177,20 @@ TEST_F(BufferedChannel, QueueQueryRenewsAUsedUpGrantWhenNothingIsBuffered)
     EXPECT_EQ(trace::lines(), std::vector<std::string>({kGrant, "FT_GetQueueStatus 0"}));
 }
 
+TEST_F(BufferedChannel, PurgeDropsWhatTheGrantReleasedButNotWhatTheUnitHeldBack)
+{
+    VelmorEmulator::streamData(0, counting(kCapacity + 5));
+    EXPECT_EQ(m_socket.bytesAvailable(), kCapacity);
+    m_socket.purge();
+    EXPECT_EQ(m_socket.bytesAvailable(), 0u);
+    // A new session grants anew, and the unit sends what it held back.
+    m_socket.close();
+    ASSERT_TRUE(m_socket.open(0).isOk());
+    m_socket.applyTimeouts();
+    EXPECT_EQ(m_socket.bytesAvailable(), 5u);
+    EXPECT_EQ(static_cast<uint8_t>(take(5)[0]), static_cast<uint8_t>(1 + kCapacity));
+}
+
 TEST_F(BufferedChannel, ReadHintBoundsTheNextBlock)
 {
     m_socket.setReadHint(10);

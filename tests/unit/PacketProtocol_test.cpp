@@ -148,6 +148,45 @@ TEST(PacketProtocol, CorruptStreamLeavesNoPendingRequestBehind)
     EXPECT_EQ(next->replyData(), hexBytes("05"));
 }
 
+// Counts the pauses execute makes between its receive passes instead of sleeping them.
+class PauseCountingProtocol : public USBPacketProtocol
+{
+public:
+    std::function<void(int pause)> onPause;
+    int pauses = 0;
+
+protected:
+    void waitForNextPoll() override
+    {
+        ++pauses;
+        if (onPause)
+            onPause(pauses);
+    }
+};
+
+TEST(PacketProtocol, ReplyStoredByAReceivePassIsTakenWithoutAnotherPause)
+{
+    // 0: the device answers as the request is written; n: it answers during the n-th pause.
+    for (int answeredDuringPause : {0, 1, 3}) {
+        SCOPED_TRACE(answeredDuringPause);
+        FakeSocket socket;
+        PauseCountingProtocol protocol;
+        protocol.setSocket(socket.clone());
+        auto request = boost::make_shared<ScriptedRequest>(0x41, QByteArray(), 1);
+        const QByteArray answer = reply(request->id(), 0, hexBytes("2A"));
+        if (answeredDuringPause == 0)
+            socket.shared().responder = [answer](const QByteArray &) { return answer; };
+        protocol.onPause = [&](int pause) {
+            if (pause == answeredDuringPause)
+                socket.deviceSends(answer);
+        };
+        EXPECT_TRUE(protocol.execute(request).isOk());
+        EXPECT_EQ(request->replyData(), hexBytes("2A"));
+        EXPECT_EQ(protocol.pauses, answeredDuringPause);
+        protocol.setSocket(USBISocketPtr());
+    }
+}
+
 TEST(PacketProtocol, SilentDeviceTimesOutAfterFourSecondsAndItsLateReplyIsDropped)
 {
     Engine engine;
