@@ -4,6 +4,7 @@
 
 #include <usbredirparser.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -56,6 +57,8 @@ RedirPeer::RedirPeer(int socket, Ft232rChip &chip, bool trace)
                     usb_redir_cap_64bits_ids, usb_redir_cap_32bits_bulk_length})
         usbredirparser_caps_set_cap(caps, cap);
     usbredirparser_init(m_parser, "velmor-usb-peer", caps, USB_REDIR_CAPS_SIZE, usbredirparser_fl_usb_host);
+    // The parser reads until the socket has nothing more; it must not block there.
+    ::fcntl(m_socket, F_SETFL, ::fcntl(m_socket, F_GETFL) | O_NONBLOCK);
 }
 
 RedirPeer::~RedirPeer()
@@ -74,14 +77,16 @@ void RedirPeer::run()
         if (ready < 0 && errno != EINTR)
             break;
         if (descriptor.revents & (POLLIN | POLLHUP | POLLERR)) {
-            if (usbredirparser_do_read(m_parser) != 0)
+            const int readResult = usbredirparser_do_read(m_parser);
+            if (readResult != 0) {
+                if (m_trace || !m_closed)
+                    std::fprintf(stderr, "usbredir: read ends with %d\n", readResult);
                 break;
+            }
         }
         answerPendingIns();
-        while (!m_closed && usbredirparser_has_data_to_write(m_parser)) {
-            if (usbredirparser_do_write(m_parser) != 0)
-                break;
-        }
+        if (usbredirparser_has_data_to_write(m_parser) && usbredirparser_do_write(m_parser) != 0)
+            break;
     }
 }
 
