@@ -11,6 +11,7 @@ using namespace matrix;
 
 // D2XX status numbers.
 enum Status : uint32_t {
+    TimedOut = 0,
     InvalidHandle = 1,
     DeviceNotOpened = 3,
     IoError = 4,
@@ -21,8 +22,9 @@ enum Status : uint32_t {
     DeviceListNotReady = 19
 };
 
-// A D2XX call that answers `status` after `skip` calls that pass, for every call after that; the
-// step of the call it breaks on first use and warm (none: not a cell of that phase).
+// A D2XX call that answers `status` after `skip` calls that pass, for every call after that (a
+// write with status 0: one that stops a byte short, its time-out run out); the step of the call it
+// breaks on first use and warm (none: not a cell of that phase).
 struct CallFault
 {
     const char *function;
@@ -62,6 +64,8 @@ const CallFault kFromTheHandshake[] = {
     {"FT_Write", IoError, 1, "writes after the first", Stage::Information, Stage::SecondRequest},
     {"FT_Write", IoError, 4, "writes after the handshake's four", Stage::FirstRequest, std::nullopt},
     {"FT_Write", IoError, 5, "writes after the first request", Stage::SecondRequest, std::nullopt},
+    {"FT_Write", TimedOut, 0, "every write", Stage::StartCommand, Stage::FirstRequest},
+    {"FT_Write", TimedOut, 1, "writes after the first", Stage::Information, Stage::SecondRequest},
     {"FT_Read", IoError, 0, "every read", Stage::Information, Stage::FirstRequest},
     {"FT_Read", IoError, 3, "reads after the first reply with data", std::nullopt, Stage::SecondRequest},
     {"FT_Read", IoError, 8, "reads after the handshake's eight", Stage::FirstRequest, std::nullopt},
@@ -82,7 +86,8 @@ std::vector<Cell> cellsOf(const CallFault (&faults)[N], Phase phase, const std::
         for (const ExportUnderTest *target : exports) {
             Cell cell;
             cell.target = target;
-            cell.fault = std::string(fault.function) + " answers " + std::to_string(fault.status)
+            cell.fault = std::string(fault.function)
+                       + (fault.status == TimedOut ? " stops short" : " answers " + std::to_string(fault.status))
                        + (fault.skip > 0 ? " after " + std::to_string(fault.skip) + " calls" : "");
             cell.exchange = fault.exchange;
             cell.phase = phase;
@@ -91,7 +96,12 @@ std::vector<Cell> cellsOf(const CallFault (&faults)[N], Phase phase, const std::
             const std::string function = fault.function;
             const uint32_t status = fault.status;
             const int skip = fault.skip;
-            cell.inject = [function, status, skip] { VelmorEmulator::failCall(function, status, skip, -1); };
+            cell.inject = [function, status, skip] {
+                if (status == TimedOut)
+                    VelmorEmulator::expireNextWrites(-1, skip);
+                else
+                    VelmorEmulator::failCall(function, status, skip, -1);
+            };
             cells.push_back(cell);
         }
     }
