@@ -105,6 +105,7 @@ std::vector<Cell> cellsOf(const HandshakeFault (&faults)[N], const std::vector<s
             cell.maxExtraMs = fault.maxExtraMs;
             const UnitFault unitFault = fault.fault;
             cell.inject = [unitFault] { VelmorEmulator::addUnitFault(0, unitFault); };
+            cell.unitLeaves = unitFault.kind == UnitFault::Unplug;
             cells.push_back(cell);
         }
     }
@@ -164,6 +165,22 @@ TEST(HandshakeState, AFailedInformationReadKeepsTheVersionReadBefore)
     EXPECT_EQ(setRelay(1, 1), VELMOR_OK);  // 2.1 from before, though the unit runs 5.0
     EXPECT_FALSE(startCommandReached(0));
     EXPECT_TRUE(VelmorEmulator::unit(0).motorState().relayOn);
+    EXPECT_TRUE(VelmorEmulator::openHandles().empty());
+}
+
+TEST(HandshakeState, TheVersionKeptChoosesTheRecordLayouts)
+{
+    bench::set({bench::ft232r("JXah00102", 2, 1)});
+    ASSERT_EQ(initialise(), VELMOR_OK);
+    EXPECT_EQ(setLimitSwitches(1, 1, 3, 2, 6), VELMOR_OK);  // 2.1: the 18-byte input configuration
+
+    bench::set({bench::ft232r("JXah00102", 3, 0)});  // a unit that takes 19 bytes at the same index
+    ASSERT_EQ(initialise(), VELMOR_OK);
+    VelmorEmulator::addUnitFault(0, wrongLength(kPage, -1));
+    EXPECT_EQ(setLimitSwitches(1, 1, 3, 2, 6), VELMOR_ERROR_READ_INFORMATION);
+    EXPECT_EQ(setLimitSwitches(1, 1, 3, 2, 6), VELMOR_ERROR_WRITE_INPUT_CONFIGURATION);  // refused: laid out for 2.1
+    ASSERT_EQ(initialise(), VELMOR_OK);
+    EXPECT_EQ(setLimitSwitches(1, 1, 3, 2, 6), VELMOR_OK);
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 

@@ -60,6 +60,7 @@ Cell cellOf(const ExportUnderTest &target, const Exchange &exchange, const Reply
     cell.maxExtraMs = fault.maxExtraMs;
     const UnitFault unitFault = skipping(fault.make(exchange.commandCode), phase == Phase::FirstUse ? exchange.firstUseSkip : 0);
     cell.inject = [unitFault] { VelmorEmulator::addUnitFault(0, unitFault); };
+    cell.unitLeaves = unitFault.kind == UnitFault::Unplug;
     return cell;
 }
 

@@ -147,6 +147,8 @@ std::string FaultMatrix::runCell(const Cell &cell)
     const long elapsed = long(std::chrono::duration_cast<Milliseconds>(SteadyClock::now() - start).count());
     VelmorEmulator::clearCallFailures();
     const size_t handles = VelmorEmulator::openHandles().size();
+    int32_t listed = -1;
+    getDeviceCount(&listed);
     follow(cell);
 
     std::vector<std::string> problems;
@@ -161,6 +163,8 @@ std::string FaultMatrix::runCell(const Cell &cell)
         problems.push_back("took " + std::to_string(elapsed) + " ms");
     if (handles != 0)
         problems.push_back(std::to_string(handles) + " handles left open");
+    if (listed != (cell.unitLeaves ? 0 : 1))
+        problems.push_back("the bus lists " + std::to_string(listed) + " units after the call");
     const std::string probeProblem = checkProbe(cell.unit, probe(cell.unit));
     if (!probeProblem.empty())
         problems.push_back(probeProblem);

@@ -3,7 +3,8 @@
 //
 // Per cell: the export's result code and out-value, the time the call took against its waits
 // (600 ms after the start command, 50 ms after opening) plus the fault's time-outs, no handle
-// left open, and the handshake state of index 1 as the next call finds it. That probe call runs
+// left open, the unit still listed (unless the fault unplugged it), and the handshake state of
+// index 1 as the next call finds it. That probe call runs
 // with its first D2XX write refused: an index still waiting for its handshake shows it by the
 // start byte 03 in that write (and code 26) without the 600 ms wait; an index past it writes
 // its request and fails with 9, or stops at 31 when the firmware version it holds is not one

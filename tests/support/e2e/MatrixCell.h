@@ -48,6 +48,7 @@ struct Cell
     int minExtraMs = 0;
     int maxExtraMs = 0;
     std::function<void()> inject;
+    bool unitLeaves = false;   // the fault takes the unit off the bus
     bench::UnitOnBus unit = bench::ft232r("JXah00102", 2, 1);
 };
 
