@@ -37,6 +37,8 @@ struct CallFault
 };
 
 const bench::UnitOnBus kXSeries = bench::unit(bench::Chip::XSeries, "JXah02701", 1, 2);
+// An FT232H talks in synchronous FIFO mode, not over the serial line the emulated unit hears, so
+// it never gets through a handshake here: it has first-use cells only.
 const bench::UnitOnBus kFt232h = bench::unit(bench::Chip::FT232H, "JXbh01001", 1, 0);
 
 // Before the handshake: the call stops in the listing or while the interface opens.
