@@ -26,6 +26,7 @@ const ReplyFault kReplyShapes[] = {
     {"one byte less", [](int code) { return wrongLength(code, -1); }, false, true},
     {"corrupt type byte", [](int code) { return corruptType(code); }},
     {"an unsolicited packet first", [](int code) { return unsolicitedFirst(code); }, true},
+    {"a type-07 packet first", [](int code) { return streamPacketFirst(code); }, true},
     {"unplugged as it arrives", [](int code) { return unplug(code); }},
 };
 

@@ -68,6 +68,13 @@ UnitFault unsolicitedFirst(int commandCode, uint32_t id)
     return fault;
 }
 
+UnitFault streamPacketFirst(int commandCode)
+{
+    UnitFault fault = of(UnitFault::StreamFirst, commandCode);
+    fault.data = {0x10, 0x20, 0x30, 0x40};
+    return fault;
+}
+
 UnitFault reply(int commandCode, uint8_t status, const std::vector<uint8_t> &data)
 {
     UnitFault fault = of(UnitFault::Reply, commandCode);

@@ -20,6 +20,7 @@ UnitFault corruptType(int commandCode, uint8_t typeByte = 0x06);
 UnitFault cutOff(int commandCode, int bytesSent);
 UnitFault type07(int commandCode, const std::vector<uint8_t> &data = {0xAA, 0xBB});
 UnitFault unsolicitedFirst(int commandCode, uint32_t id = 7777);
+UnitFault streamPacketFirst(int commandCode);
 UnitFault reply(int commandCode, uint8_t status, const std::vector<uint8_t> &data = {});
 UnitFault unplug(int commandCode);
 
