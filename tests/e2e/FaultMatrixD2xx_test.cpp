@@ -1,6 +1,7 @@
 // The fault matrix of the D2XX calls: each call a motor call makes answers a failure status, on
 // the first use of an index (its handshake pending) and warm, through the representative exports.
 #include "FaultMatrix.h"
+#include "VelmorLib.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -120,6 +121,15 @@ std::vector<const ExportUnderTest *> secondHalf()
 {
     const std::vector<const ExportUnderTest *> all = representativeExports();
     return {all.begin() + long(all.size() / 2), all.end()};
+}
+
+TEST(D2xxFaultMatrix, InitialiseTouchesNoDevice)
+{
+    bench::set({bench::ft232r()});
+    for (const char *function : {"FT_CreateDeviceInfoList", "FT_Open", "FT_Write", "FT_Read"})
+        VelmorEmulator::failCall(function, IoError, 0, -1);
+    EXPECT_EQ(initialise(), VELMOR_OK);
+    EXPECT_TRUE(VelmorEmulator::calls().empty());
 }
 
 TEST(D2xxFaultMatrix, FirstUseBeforeTheHandshake)

@@ -30,8 +30,12 @@ const ReplyFault kReplyShapes[] = {
     {"unplugged as it arrives", [](int code) { return unplug(code); }},
 };
 
-const ReplyFault kCutOffs[] = {
+// A cut-off reply waits out the channel's 1000 ms read time-out.
+const ReplyFault kCutOffInTheHeader[] = {
     {"cut off in the header", [](int code) { return cutOff(code, 4); }, false, false, 1000, 1000},
+};
+
+const ReplyFault kCutOffInTheData[] = {
     {"cut off in the data", [](int code) { return cutOff(code, 9); }, false, true, 1000, 1000},
 };
 
@@ -85,9 +89,14 @@ TEST(RequestFaultMatrix, ReplyShapes)
     FaultMatrix("request faults: reply shapes, warm").run(everyExchange(kReplyShapes, Phase::Warm));
 }
 
-TEST(RequestFaultMatrix, CutOffReplies)
+TEST(RequestFaultMatrix, CutOffInTheHeader)
 {
-    FaultMatrix("request faults: cut-off replies, warm").run(everyExchange(kCutOffs, Phase::Warm));
+    FaultMatrix("request faults: replies cut off in the header, warm").run(everyExchange(kCutOffInTheHeader, Phase::Warm));
+}
+
+TEST(RequestFaultMatrix, CutOffInTheData)
+{
+    FaultMatrix("request faults: replies cut off in the data, warm").run(everyExchange(kCutOffInTheData, Phase::Warm));
 }
 
 TEST(RequestFaultMatrix, Statuses)

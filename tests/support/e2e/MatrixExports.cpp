@@ -136,6 +136,17 @@ std::vector<ExportUnderTest> buildExports()
                                 VELMOR_ERROR_WRITE_INPUT_CONFIGURATION, 0, {exchange("write input configuration", 0x23, false)}));
     exports.push_back(motorCall("setPWMStepMode", [] { return plain(setPWMStepMode(1)); },
                                 VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED, 0, {exchange("write PWM settings", 0x25, false)}));
+    exports.push_back(motorCall("motorOff", [] { return plain(motorOff(1)); }, VELMOR_ERROR_MOTOR_OFF_FAILED, 0,
+                                {exchange("motor off", 0x28, false)}));
+    exports.push_back(motorCall("stopMotor", [] { return plain(stopMotor(1)); }, VELMOR_ERROR_STOP_FAILED, 0,
+                                {exchange("stop", 0x29, false)}));
+    exports.push_back(motorCall("moveMotorAbsolute", [] { return plain(moveMotorAbsolute(1, 25)); },
+                                VELMOR_ERROR_READ_FAILED, VELMOR_ERROR_MOVE_FAILED, motorInformationThen("move", 0x22)));
+    exports.push_back(motorCall("setMotorAcceleration", [] { return plain(setMotorAcceleration(1, 5)); },
+                                VELMOR_ERROR_READ_MOTION_CONFIGURATION, VELMOR_ERROR_WRITE_MOTION_CONFIGURATION,
+                                readThenWrite("motion configuration", 0x42, 0x20)));
+    exports.push_back(motorCall("setPWM", [] { return plain(setPWM(1, 20)); }, VELMOR_ERROR_SET_PWM_FAILED, 0,
+                                {exchange("write PWM settings", 0x25, false)}));
     exports.push_back(motorCall("zeroMotorPosition", [] { return plain(zeroMotorPosition(1)); }, VELMOR_ERROR_ZERO_FAILED,
                                 0, {exchange("zero position", 0x30, false)}));
     return exports;

@@ -52,7 +52,7 @@ struct ExportUnderTest
 const ExportUnderTest &exportNamed(const std::string &name);
 // getDeviceCount, getDeviceIndex and eight motor calls covering one- and two-request calls.
 std::vector<const ExportUnderTest *> representativeExports();
-// Every export under test that sends requests of the motor-driver command set.
+// Every export that sends requests to a unit: all but initialise and getDeviceCount.
 std::vector<const ExportUnderTest *> exportsWithExchanges();
 
 } // namespace matrix
