@@ -15,6 +15,7 @@ targets=("$@")
 # An allocation beyond 1 GiB fails (Qt then throws std::bad_alloc) as on a machine without the
 # memory, rather than counting as a crash.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:allocator_may_return_null=1:max_allocation_size_mb=1024}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for target in "${targets[@]}"; do
   # New inputs go to a scratch folder: the seed corpus in the tree stays as it is.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, from Debian's archive (run as root).
 set -euo pipefail
-packages=(cmake ninja-build g++ clang qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# libclang-rt-14-dev: the libFuzzer and sanitizer runtimes of clang 14 (scripts/fuzz.sh).
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # npm fetches FTDI's D2XX for the check against it; a machine may already have its own Node.js.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()
