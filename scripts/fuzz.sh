@@ -21,12 +21,14 @@ for target in "${targets[@]}"; do
   # New inputs go to a scratch folder: the seed corpus in the tree stays as it is.
   work="$dir/fuzz/work/$target"
   findings="$dir/fuzz/findings/$target"
-  mkdir -p "$work" "$findings" "fuzz/regressions/$target"
+  mkdir -p "$work" "$findings"
+  inputs=("$work" "fuzz/corpus/$target")
+  [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
   log="$dir/fuzz/$target.log"
   echo "fuzzing $target for ${seconds}s"
   status=0
   "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" "fuzz/regressions/$target" >"$log" 2>&1 || status=$?
+    -artifact_prefix="$findings/" "${inputs[@]}" >"$log" 2>&1 || status=$?
   grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
   if [ "$status" -ne 0 ]; then
     tail -n 60 "$log" >&2

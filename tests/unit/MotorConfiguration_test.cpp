@@ -71,7 +71,9 @@ TEST(MotorConfiguration, EveryScaledValueReadFromTheUnitGoesBackUnchanged)
         reply[8] = reply[0];
         reply[9] = reply[1];
         const Motor motor(reply, hardware12, VersionNumber(2, 0));
-        ASSERT_EQ(motor.encode(hardware12, VersionNumber(2, 0)).toHex(' '), reply.toHex(' ')) << raw;
+        ASSERT_EQ(motor.encode(hardware12, VersionNumber(2, 0)).toHex(' ').toStdString(),
+                  reply.toHex(' ').toStdString())
+            << raw;
     }
 }
 
