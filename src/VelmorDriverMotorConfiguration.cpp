@@ -3,15 +3,23 @@
 #include "Assert.h"
 #include "LittleEndian.h"
 
+#include <cmath>
+
 namespace {
 const qint32 s_streamVersion = 1;
 const qint32 s_minimumCurrent = 50;
 const int s_shortLength = 10;
 const int s_longLength = 11;
 
+// Truncated toward zero, but a product within rounding error of a whole number is that number:
+// a value decoded from the unit (raw / 1000.0, such as 1.001) must go back as the same raw value,
+// where plain truncation of 1000.9999... would send one thousandth less.
 quint32 thousandths(double value)
 {
-    return static_cast<quint32>(Properties<VelmorDriverMotorConfigurationTraits>::truncateToInt32(value * 1000.0));
+    const double scaled = value * 1000.0;
+    const double nearest = std::round(scaled);
+    const double whole = std::fabs(scaled - nearest) < 1e-6 ? nearest : scaled;
+    return static_cast<quint32>(Properties<VelmorDriverMotorConfigurationTraits>::truncateToInt32(whole));
 }
 } // namespace
 

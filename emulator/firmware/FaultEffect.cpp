@@ -41,8 +41,11 @@ std::vector<uint8_t> FaultEffect::reshape(const UnitFault &fault, uint32_t id, c
     }
     case UnitFault::Type07:
         return ReplyPacket::stream(fault.data);
-    case UnitFault::Unsolicited: {
-        std::vector<uint8_t> bytes = ReplyPacket::reply(fault.unsolicitedId, Answer::withData(fault.data));
+    case UnitFault::Unsolicited:
+    case UnitFault::StreamFirst: {
+        std::vector<uint8_t> bytes = fault.kind == UnitFault::StreamFirst
+                                         ? ReplyPacket::stream(fault.data)
+                                         : ReplyPacket::reply(fault.unsolicitedId, Answer::withData(fault.data));
         const std::vector<uint8_t> answer = normalBytes(id, normal);
         bytes.insert(bytes.end(), answer.begin(), answer.end());
         return bytes;

@@ -20,7 +20,7 @@ public:
     // fault only changes the answer of a request that was carried out.
     static bool letsRequestRun(const UnitFault &fault);
     // `normal` is empty for a raw command byte, which has no answer of its own: then a Reply
-    // answers under id 0, a Type07 or Unsolicited packet is sent alone, and the other faults
+    // answers under id 0, a Type07, Unsolicited or StreamFirst packet is sent alone, and the other faults
     // send nothing.
     static std::vector<uint8_t> reshape(const UnitFault &fault, uint32_t id, const std::optional<Answer> &normal);
     static std::chrono::milliseconds delay(const UnitFault &fault);

@@ -19,7 +19,8 @@ struct UnitFault
         CutOff,         // only the first `cutAfter` bytes of the normal answer
         Type07,         // a type-0x07 packet carrying `data` instead of the normal answer
         Unsolicited,    // the normal answer, preceded by an unsolicited packet of id `unsolicitedId` carrying `data`
-        Unplug          // the unit leaves the bus as the request arrives
+        Unplug,         // the unit leaves the bus as the request arrives
+        StreamFirst     // the normal answer, preceded by a type-0x07 packet carrying `data`
     };
 
     Kind kind = Silence;

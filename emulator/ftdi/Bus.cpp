@@ -250,6 +250,19 @@ FT_STATUS Bus::injectedStatus(const std::string &function)
     return FT_OK;
 }
 
+bool Bus::takeWriteExpiry()
+{
+    if (m_writeExpiry.times == 0)
+        return false;
+    if (m_writeExpiry.skip > 0) {
+        --m_writeExpiry.skip;
+        return false;
+    }
+    if (m_writeExpiry.times > 0)
+        --m_writeExpiry.times;
+    return true;
+}
+
 void Bus::addCallFailure(const std::string &function, uint32_t status, int skip, int times)
 {
     m_callFailures[function].push_back(CallFailure{status, skip, times});

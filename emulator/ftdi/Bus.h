@@ -54,7 +54,7 @@ public:
     // The status a call must answer instead of working, or FT_OK.
     FT_STATUS injectedStatus(const std::string &function);
     void addCallFailure(const std::string &function, uint32_t status, int skip, int times);
-    void clearCallFailures() { m_callFailures.clear(); m_readsToExpire = 0; }
+    void clearCallFailures() { m_callFailures.clear(); m_readsToExpire = 0; m_writeExpiry = WriteExpiry(); }
     void expireReads(int times) { m_readsToExpire += times; }
     // True when this read is to return at once (and counts it).
     bool takeReadExpiry()
@@ -64,6 +64,10 @@ public:
         --m_readsToExpire;
         return true;
     }
+
+    void expireWrites(int times, int skip) { m_writeExpiry = WriteExpiry{skip, times}; }
+    // True when this write is to stop short (and counts it).
+    bool takeWriteExpiry();
 
     void releaseDetached(FT_HANDLE handle);
     std::vector<OpenHandle> openHandles() const;
@@ -96,6 +100,12 @@ private:
         int times;
     };
 
+    struct WriteExpiry
+    {
+        int skip = 0;
+        int times = 0;
+    };
+
     std::mutex m_mutex;
     bool m_benchSet = false;
     bool m_mayPersist = true;
@@ -112,6 +122,7 @@ private:
     int m_readsToExpire = 0;
     size_t m_mostHandlesOpen = 0;
     size_t m_callsBesideForeignHandle = 0;
+    WriteExpiry m_writeExpiry;
     uintptr_t m_nextHandle = 0x5e1000;
 };
 

@@ -90,6 +90,12 @@ void expireNextReads(int times)
     bus().expireReads(times);
 }
 
+void expireNextWrites(int times, int skip)
+{
+    Lock lock(bus().mutex());
+    bus().expireWrites(times, skip);
+}
+
 void addUnitFault(size_t unit, const UnitFault &fault)
 {
     Lock lock(bus().mutex());

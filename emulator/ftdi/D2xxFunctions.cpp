@@ -560,8 +560,10 @@ FTDI_API FT_STATUS FTDI_CALL FT_Write(FT_HANDLE ftHandle, LPVOID lpBuffer, DWORD
             *lpBytesWritten = 0;
         if ((lpBuffer == nullptr && dwBytesToWrite > 0) || lpBytesWritten == nullptr)
             return FT_STATUS(FT_INVALID_PARAMETER);
-        writeToUnit(frame.bus, interface, static_cast<const uint8_t *>(lpBuffer), dwBytesToWrite);
-        *lpBytesWritten = dwBytesToWrite;
+        // A write whose time-out runs out has sent what it could.
+        const DWORD sent = dwBytesToWrite > 0 && frame.bus.takeWriteExpiry() ? dwBytesToWrite - 1 : dwBytesToWrite;
+        writeToUnit(frame.bus, interface, static_cast<const uint8_t *>(lpBuffer), sent);
+        *lpBytesWritten = sent;
         return FT_STATUS(FT_OK);
     });
 }

@@ -117,6 +117,9 @@ VELMOR_EMULATOR_API void clearCallFailures();
 // The next `times` FT_Read calls return at once with what is ready, as a read whose time-out
 // has run out does: a short count when fewer bytes are there than asked for.
 VELMOR_EMULATOR_API void expireNextReads(int times = 1);
+// After `skip` FT_Write calls that go through, the next `times` stop one byte short, as a write
+// whose time-out has run out: the unit gets all but the last byte (-1: every write from then on).
+VELMOR_EMULATOR_API void expireNextWrites(int times = 1, int skip = 0);
 
 // Unit faults and state
 VELMOR_EMULATOR_API void addUnitFault(size_t unit, const UnitFault &fault);

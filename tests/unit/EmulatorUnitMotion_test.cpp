@@ -227,6 +227,7 @@ TEST(EmulatorUnitFaults, ReshapeTheAnswerOfAMatchingRequest)
         {"type 07", with(faultOf(UnitFault::Type07), [](UnitFault &f) { f.data = {0xAB, 0xCD}; }), "07 02 AB CD"},
         {"unsolicited", with(faultOf(UnitFault::Unsolicited), [](UnitFault &f) { f.unsolicitedId = 7; f.data = {0xEE}; }),
          "05 07 00 00 00 00 01 00 EE normal"},
+        {"stream first", with(faultOf(UnitFault::StreamFirst), [](UnitFault &f) { f.data = {0xAB}; }), "07 01 AB normal"},
     };
     const Bytes normal = hex("05 69 00 00 00 00 0E 00 " + normalData);
     for (const FaultCase &c : cases) {

@@ -61,6 +61,22 @@ TEST(MotorConfiguration, ScaledValuesAreSentInTruncatedThousandths)
     }
 }
 
+TEST(MotorConfiguration, EveryScaledValueReadFromTheUnitGoesBackUnchanged)
+{
+    // 1001 reads as 1.001, and 1.001 * 1000.0 is 1000.9999...: truncation alone sent 1000.
+    for (quint32 raw = 0; raw <= 0xFFFF; ++raw) {
+        QByteArray reply = QByteArray::fromHex("0000e8030000000000" "00");
+        reply[0] = char(raw & 0xFF);
+        reply[1] = char(raw >> 8);
+        reply[8] = reply[0];
+        reply[9] = reply[1];
+        const Motor motor(reply, hardware12, VersionNumber(2, 0));
+        ASSERT_EQ(motor.encode(hardware12, VersionNumber(2, 0)).toHex(' ').toStdString(),
+                  reply.toHex(' ').toStdString())
+            << raw;
+    }
+}
+
 TEST(MotorConfiguration, LayoutFollowsFirmwareAndHardware)
 {
     const struct {

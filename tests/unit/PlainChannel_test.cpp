@@ -5,6 +5,7 @@
 #include "USBFtdiSocket.h"
 
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -299,6 +300,31 @@ TEST(PlainChannel, WritesSendTheWholeArrayOnceAndNothingForAnEmptyOne)
     VelmorEmulator::failCall("FT_Write", FT_IO_ERROR, 0, 2);
     EXPECT_THROW(socket.write(QByteArray("x")), USBResult);
     EXPECT_THROW(socket.writeByte(1), USBResult);
+    socket.close();
+}
+
+TEST(PlainChannel, WritesThatStopShortAreTimeOutsAndTheUnitGetsWhatWasSent)
+{
+    set({ft232r()});
+    USBFtdiSocket socket(0);
+    ASSERT_TRUE(socket.open(500000).isOk());
+    const auto timedOut = [](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const USBResult &result) {
+            return result.message == QLatin1String("Communication timed out");
+        }
+        return false;
+    };
+    velmor_firmware::Unit &unit = VelmorEmulator::unit(0);
+    VelmorEmulator::expireNextWrites(2, 1);
+    socket.writeByte(0x7f);  // let through; a stray byte the bootloader ignores
+    EXPECT_TRUE(timedOut([&] { socket.writeByte(0x03); }));
+    EXPECT_TRUE(timedOut([&] { socket.write(QByteArray("\x7e\x03", 2)); }));
+    // neither start byte reached the unit
+    EXPECT_EQ(unit.runState(), velmor_firmware::RunState::Bootloader);
+    socket.writeByte(0x03);
+    EXPECT_EQ(unit.runState(), velmor_firmware::RunState::Starting);
     socket.close();
 }
 

@@ -194,6 +194,20 @@ TEST(Properties, TruncatedStreamLeavesValuesAsTheyWere)
     EXPECT_FALSE(properties.contains(2));
 }
 
+TEST(Properties, StreamWithAnImpossibleListCountLeavesValuesAsTheyWere)
+{
+    // Version 1, a map of one entry: key 3, a variant list (type 9, not null) claiming
+    // 0x3B000000 elements, more than memory holds.
+    const QByteArray bytes = QByteArray::fromHex("00000001" "00000001" "00000003" "00000009" "00" "3b000000");
+    Properties<TestTraits> properties;
+    properties.setValue(1, 7);
+    QDataStream stream(bytes);
+    EXPECT_NO_THROW(properties.read(stream));
+    EXPECT_NE(stream.status(), QDataStream::Ok);
+    EXPECT_EQ(properties.value(1), QVariant(7));
+    EXPECT_FALSE(properties.contains(3));
+}
+
 TEST(Properties, StreamRepeatingAKeyKeepsTheEntryReadLast)
 {
     QByteArray bytes;

@@ -16,6 +16,7 @@
 #include <QVector>
 
 #include <cmath>
+#include <new>
 
 template <typename Traits>
 class Properties
@@ -151,7 +152,13 @@ private:
     void readValues(QDataStream &stream)
     {
         QMap<qint32, QVariant> readMap;
-        stream >> readMap;
+        try {
+            stream >> readMap;
+        } catch (const std::bad_alloc &) {
+            // Qt reserves room for a list inside a variant as its stored count says before
+            // reading it: a damaged count asks for more memory than there is.
+            stream.setStatus(QDataStream::ReadCorruptData);
+        }
         if (stream.status() != QDataStream::Ok)
             return;
         QMap<qint32, QVariant> values;

@@ -1,0 +1,11 @@
+#include "FuzzEntries.h"
+
+QVector<FuzzEntries::Target> FuzzEntries::targets()
+{
+    return {
+        {"PacketEngine", packetEngine},
+        {"DeviceInformation", deviceInformation},
+        {"SerialIdentity", serialIdentity},
+        {"Records", records},
+    };
+}
