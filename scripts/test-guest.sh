@@ -21,6 +21,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 d2xx_dir="$("$source_dir/scripts/fetch-ftdi-d2xx.sh")"
-cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMOR_D2XX_DIR="$d2xx_dir" "$@" >/dev/null
+cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMOR_D2XX_DIR="$d2xx_dir" -DVELMOR_GUEST_TESTS=ON "$@" >/dev/null
 ninja -j2 -C "$build_dir"
 (cd "$build_dir" && ctest -L guest --output-on-failure)
