@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, from Debian's archive (run as root).
 set -euo pipefail
-# libclang-rt-14-dev: the libFuzzer and sanitizer runtimes of clang 14 (scripts/fuzz.sh).
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev python3-pytest)
+# libclang-rt-14-dev: the libFuzzer and sanitizer runtimes of clang 14 (scripts/fuzz.sh);
+# libusbredirparser-dev: the emulated units presented at the USB level (emulator/usb).
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev python3-pytest libusbredirparser-dev)
 # MinGW cross compilers check VelmorLib.h's Windows exports (tests/windows).
 packages+=(gcc-mingw-w64-x86-64 gcc-mingw-w64-i686)
 # npm fetches FTDI's D2XX for the check against it; a machine may already have its own Node.js.
