@@ -1,6 +1,6 @@
 // Host programs run one after another (and at once) on the default bench: the units keep their
 // state between the processes, through the emulator's state file, as real units would.
-#include "HostProcess.h"
+#include "ChildProcess.h"
 #include "VelmorLib.h"
 
 #include <gtest/gtest.h>
@@ -55,27 +55,28 @@ protected:
         fs::remove_all(m_directory, ignored);
     }
 
-    std::unique_ptr<HostProcess> start(const std::vector<std::string> &commands, const std::string &bench = std::string())
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string> &commands, const std::string &bench = std::string())
     {
         std::vector<std::string> environment{"VELMOR_EMULATOR_STATE=" + m_path};
         if (!bench.empty())
             environment.push_back("VELMOR_EMULATOR_BENCH=" + bench);
-        auto process = std::make_unique<HostProcess>(VELMOR_TEST_HOST, commands, environment);
+        auto process = std::make_unique<ChildProcess>(VELMOR_TEST_HOST, commands, environment);
         EXPECT_TRUE(process->started());
         return process;
     }
     // The outcomes of the commands, one each, without the initialise every host process makes.
-    static std::vector<Outcome> finish(HostProcess &process, size_t commandCount)
+    static std::vector<Outcome> finish(ChildProcess &process, size_t commandCount)
     {
         std::vector<Outcome> outcomes;
         bool initialised = false;
-        for (const Outcome &outcome : outcomesOf(process.finish())) {
+        process.finish();
+        for (const Outcome &outcome : outcomesOf(process.out())) {
             if (outcome.command == "initialise")
                 initialised = outcome.result == VELMOR_OK;
             else
                 outcomes.push_back(outcome);
         }
-        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_EQ(process.exitStatus(), 0);
         EXPECT_TRUE(initialised);
         EXPECT_EQ(outcomes.size(), commandCount);
         outcomes.resize(commandCount);
@@ -147,7 +148,7 @@ TEST_F(Persistence, AMotorSwitchedOffStaysOffForTheNextProcess)
 TEST_F(Persistence, ProcessesAtOnceKeepEachOthersUnits)
 {
     const int devices[] = {1, 2, 4};
-    std::vector<std::unique_ptr<HostProcess>> processes;
+    std::vector<std::unique_ptr<ChildProcess>> processes;
     for (int device : devices)
         processes.push_back(start({"move", std::to_string(device), std::to_string(10 * device), "position", std::to_string(device)}));
     for (auto &process : processes)

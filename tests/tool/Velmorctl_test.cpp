@@ -1,6 +1,6 @@
 // velmorctl driven as a user drives it: separate runs of the built binary on the emulator's
 // default bench, each test with a bench and a unit state file of its own.
-#include "ToolProcess.h"
+#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -70,29 +70,29 @@ protected:
                 "VELMOR_EMULATOR_STATE=" + (m_directory / "units.state").string()};
     }
 
-    std::unique_ptr<ToolProcess> start(const std::vector<std::string> &arguments, const std::string &input = "") const
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string> &arguments, const std::string &input = "") const
     {
-        auto process = std::make_unique<ToolProcess>(VELMORCTL_PATH, arguments, environment(), input);
+        auto process = std::make_unique<ChildProcess>(VELMORCTL_PATH, arguments, environment(), input);
         EXPECT_TRUE(process->started());
         return process;
     }
 
-    std::unique_ptr<ToolProcess> run(const std::vector<std::string> &arguments, const std::string &input = "") const
+    std::unique_ptr<ChildProcess> run(const std::vector<std::string> &arguments, const std::string &input = "") const
     {
-        std::unique_ptr<ToolProcess> process = start(arguments, input);
+        std::unique_ptr<ChildProcess> process = start(arguments, input);
         process->finish();
         return process;
     }
 
     // A run with every D2XX function shadowed by one that notes its name in d2xxLog().
-    std::unique_ptr<ToolProcess> runRecordingD2xx(const std::vector<std::string> &arguments) const
+    std::unique_ptr<ChildProcess> runRecordingD2xx(const std::vector<std::string> &arguments) const
     {
         std::vector<std::string> changes = environment();
         changes.push_back(std::string("LD_PRELOAD=") + D2XX_RECORDER_PATH);
         changes.push_back("VELMORCTL_TEST_D2XX_LOG=" + d2xxLogPath().string());
         // A sanitizer runtime wants to come first among the preloaded libraries.
         changes.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
-        auto process = std::make_unique<ToolProcess>(VELMORCTL_PATH, arguments, changes);
+        auto process = std::make_unique<ChildProcess>(VELMORCTL_PATH, arguments, changes);
         process->finish();
         return process;
     }
@@ -337,8 +337,8 @@ TEST_F(Velmorctl, ShellRunsLinesFromAPipeInOneSession)
 // On a terminal the shell prompts, and a waited move redraws one progress line in place.
 TEST_F(Velmorctl, OnATerminalTheShellPromptsAndTheProgressBarRedraws)
 {
-    ToolProcess shell(VELMORCTL_PATH, {"shell"}, environment(), "on 1 move-by 1 200 --wait\nquit\n",
-                      ToolProcess::Streams::Terminal);
+    ChildProcess shell(VELMORCTL_PATH, {"shell"}, environment(), "on 1 move-by 1 200 --wait\nquit\n",
+                      ChildProcess::Streams::Terminal);
     shell.finish();
     EXPECT_EQ(shell.exitStatus(), 0);
     // The terminal echoes the input; where the echo lands among the prompts depends on timing.

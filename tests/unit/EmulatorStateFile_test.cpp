@@ -3,7 +3,7 @@
 // a bench set through the control API leaves the file alone.
 #include "Bench.h"
 #include "FtdiLibrary.h"
-#include "HostProcess.h"
+#include "ChildProcess.h"
 #include "VelmorEmulator.h"
 
 #include <gtest/gtest.h>
@@ -215,11 +215,13 @@ TEST_F(EmulatorStateFile, AnInterfaceOpenHereCannotBeOpenedByAnotherProcess)
     list();
     FT_HANDLE handle = nullptr;
     ASSERT_EQ(FT_Open(0, &handle), FT_OK);
-    HostProcess whileOpen(VELMOR_TEST_HOST, {"position", "1"}, {});
-    EXPECT_EQ(whileOpen.finish(), "initialise 0\nposition 3 0\n") << "the library's code for a failed open";
+    ChildProcess whileOpen(VELMOR_TEST_HOST, {"position", "1"}, {});
+    whileOpen.finish();
+    EXPECT_EQ(whileOpen.out(), "initialise 0\nposition 3 0\n") << "the library's code for a failed open";
     EXPECT_EQ(FT_Close(handle), FT_OK);
-    HostProcess afterClose(VELMOR_TEST_HOST, {"position", "1"}, {});
-    EXPECT_EQ(afterClose.finish(), "initialise 0\nposition 0 0\n");
+    ChildProcess afterClose(VELMOR_TEST_HOST, {"position", "1"}, {});
+    afterClose.finish();
+    EXPECT_EQ(afterClose.out(), "initialise 0\nposition 0 0\n");
     list();
     EXPECT_NE(runState(0), RunState::Bootloader) << "started by the other process";
 }

@@ -12,7 +12,7 @@ struct Invocation
 {
     const CommandSpec *spec = nullptr;
     std::string unit;                   // as typed: an index or a serial number
-    std::vector<int64_t> values;        // one per argument of the spec, each within its C type
+    std::vector<int64_t> values;        // one per argument of the command, each within its C type
     bool wait = false;
     double timeoutSeconds = 60.0;
     const CommandSpec *helpTopic = nullptr;     // help: the command asked about, or none

@@ -1,4 +1,4 @@
-#include "ToolProcess.h"
+#include "ChildProcess.h"
 
 #include <cerrno>
 #include <csignal>
@@ -50,7 +50,7 @@ void closeIfOpen(int *descriptor)
 
 } // namespace
 
-ToolProcess::ToolProcess(const std::string &program, const std::vector<std::string> &arguments,
+ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &arguments,
                          const std::vector<std::string> &environment, const std::string &input, Streams streams)
 {
     if (streams == Streams::Terminal)
@@ -59,7 +59,7 @@ ToolProcess::ToolProcess(const std::string &program, const std::vector<std::stri
         startOnPipes(program, arguments, environment, input);
 }
 
-void ToolProcess::spawn(const std::string &program, const std::vector<std::string> &arguments,
+void ChildProcess::spawn(const std::string &program, const std::vector<std::string> &arguments,
                         const std::vector<std::string> &environment, const int childStreams[3])
 {
     std::vector<std::string> argumentTexts{program};
@@ -77,7 +77,7 @@ void ToolProcess::spawn(const std::string &program, const std::vector<std::strin
     posix_spawn_file_actions_destroy(&actions);
 }
 
-void ToolProcess::startOnPipes(const std::string &program, const std::vector<std::string> &arguments,
+void ChildProcess::startOnPipes(const std::string &program, const std::vector<std::string> &arguments,
                                const std::vector<std::string> &environment, const std::string &input)
 {
     int inPipe[2], outPipe[2], errPipe[2];
@@ -96,7 +96,7 @@ void ToolProcess::startOnPipes(const std::string &program, const std::vector<std
     m_errPipe = errPipe[0];
 }
 
-void ToolProcess::startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
+void ChildProcess::startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
                                   const std::vector<std::string> &environment, const std::string &input)
 {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -115,14 +115,14 @@ void ToolProcess::startOnTerminal(const std::string &program, const std::vector<
     m_outPipe = master;
 }
 
-ToolProcess::~ToolProcess()
+ChildProcess::~ChildProcess()
 {
     if (!m_finished && m_pid > 0)
         ::kill(m_pid, SIGKILL);
     finish();
 }
 
-bool ToolProcess::waitForError(const std::string &text, std::chrono::milliseconds timeout)
+bool ChildProcess::waitForError(const std::string &text, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (m_err.find(text) == std::string::npos) {
@@ -132,13 +132,13 @@ bool ToolProcess::waitForError(const std::string &text, std::chrono::millisecond
     return true;
 }
 
-void ToolProcess::sendSignal(int signalNumber) const
+void ChildProcess::sendSignal(int signalNumber) const
 {
     if (m_pid > 0)
         ::kill(m_pid, signalNumber);
 }
 
-void ToolProcess::finish()
+void ChildProcess::finish()
 {
     if (m_finished)
         return;
@@ -154,7 +154,7 @@ void ToolProcess::finish()
         m_exitStatus = WEXITSTATUS(status);
 }
 
-bool ToolProcess::readSome(int timeoutMs)
+bool ChildProcess::readSome(int timeoutMs)
 {
     pollfd descriptors[2] = {{m_outPipe, POLLIN, 0}, {m_errPipe, POLLIN, 0}};
     if (m_outPipe < 0 && m_errPipe < 0)

@@ -1,14 +1,15 @@
-// velmorctl run as a process of its own: its arguments, the changes to its environment and
-// its standard input; what it writes to standard output and standard error, and how it ended.
-#ifndef VELMOR_TESTS_TOOLPROCESS_H
-#define VELMOR_TESTS_TOOLPROCESS_H
+// A program a test runs as a process of its own (velmorctl, a host program): its arguments,
+// the changes to its environment and its standard input; what it writes to standard output and
+// standard error, and how it ended.
+#ifndef VELMOR_TESTS_CHILDPROCESS_H
+#define VELMOR_TESTS_CHILDPROCESS_H
 
 #include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-class ToolProcess
+class ChildProcess
 {
 public:
     // Pipes: standard input, output and error each a pipe of its own. Terminal: all three on one
@@ -17,12 +18,12 @@ public:
     enum class Streams { Pipes, Terminal };
 
     // environment: "NAME=value" entries that replace or add to the test's own.
-    ToolProcess(const std::string &program, const std::vector<std::string> &arguments,
+    ChildProcess(const std::string &program, const std::vector<std::string> &arguments,
                 const std::vector<std::string> &environment, const std::string &input = std::string(),
                 Streams streams = Streams::Pipes);
-    ~ToolProcess();
-    ToolProcess(const ToolProcess &) = delete;
-    ToolProcess &operator=(const ToolProcess &) = delete;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
 
     bool started() const { return m_pid > 0; }
     // Reads the output while the process runs until standard error holds text; false when the
