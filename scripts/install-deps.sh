@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, from Debian's archive (run as root).
+# Installs what the build and the tests need, from Debian's archive (run as root), and any
+# further packages named as arguments.
 set -euo pipefail
 # libclang-rt-14-dev: the libFuzzer and sanitizer runtimes of clang 14 (scripts/fuzz.sh);
 # libusbredirparser-dev: the emulated units presented at the USB level (emulator/usb).
@@ -8,6 +9,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev 
 packages+=(gcc-mingw-w64-x86-64 gcc-mingw-w64-i686)
 # npm fetches FTDI's D2XX for the check against it; a machine may already have its own Node.js.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
+packages+=("$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -9,16 +9,7 @@ set -euo pipefail
 source_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_dir="${VELMOR_GUEST_BUILD_DIR:-$source_dir/build-guest}"
 
-bash "$source_dir/scripts/install-deps.sh"
-packages=(qemu-system-x86 linux-image-amd64 busybox-static libusbredirparser-dev cpio)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash "$source_dir/scripts/install-deps.sh" qemu-system-x86 linux-image-amd64 busybox-static libusbredirparser-dev cpio
 
 d2xx_dir="$("$source_dir/scripts/fetch-ftdi-d2xx.sh")"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMOR_D2XX_DIR="$d2xx_dir" -DVELMOR_GUEST_TESTS=ON "$@" >/dev/null
