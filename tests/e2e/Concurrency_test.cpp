@@ -272,16 +272,6 @@ std::vector<ThreadRun> runAtOnce(const std::vector<std::vector<Call>> &threadPla
     return runs;
 }
 
-size_t startCommandsReceived(size_t unit)
-{
-    size_t count = 0;
-    for (const ReceivedPacket &packet : VelmorEmulator::receivedPackets(unit)) {
-        if (packet.raw && packet.hearing == ReceivedPacket::Understood && packet.bytes == Bytes{0x03})
-            ++count;
-    }
-    return count;
-}
-
 int32_t positionOnceStill(int32_t device)
 {
     QElapsedTimer clock;

@@ -129,15 +129,6 @@ TEST(HandshakeFaultMatrix, TimeOuts)
     FaultMatrix("handshake time-outs").run(cellsOf(kTimeOuts, {"setMotorSpeed"}));
 }
 
-bool startCommandReached(size_t unit)
-{
-    for (const ReceivedPacket &packet : VelmorEmulator::receivedPackets(unit)) {
-        if (packet.raw && packet.hearing == ReceivedPacket::Understood && packet.bytes == std::vector<uint8_t>{0x03})
-            return true;
-    }
-    return false;
-}
-
 // After a handshake that started the unit but read no version, the calls on the index use the
 // version its last full handshake read, across initialise, whatever the unit now runs.
 TEST(HandshakeState, AFailedInformationReadKeepsTheVersionReadBefore)
@@ -150,10 +141,10 @@ TEST(HandshakeState, AFailedInformationReadKeepsTheVersionReadBefore)
     ASSERT_EQ(initialise(), VELMOR_OK);
     VelmorEmulator::addUnitFault(0, corruptType(kInformation));
     EXPECT_EQ(setRelay(1, 1), VELMOR_ERROR_READ_INFORMATION);
-    EXPECT_TRUE(startCommandReached(0));
+    EXPECT_GT(bench::startCommandsReceived(0), 0u);
     VelmorEmulator::unit(0).clearReceivedPackets();
     EXPECT_EQ(setRelay(1, 1), VELMOR_ERROR_FIRMWARE_UNSUPPORTED);  // still 5.0
-    EXPECT_FALSE(startCommandReached(0));
+    EXPECT_EQ(bench::startCommandsReceived(0), 0u);
 
     ASSERT_EQ(initialise(), VELMOR_OK);
     EXPECT_EQ(setRelay(1, 1), VELMOR_OK);  // reads 2.1
@@ -165,7 +156,7 @@ TEST(HandshakeState, AFailedInformationReadKeepsTheVersionReadBefore)
     EXPECT_EQ(setRelay(1, 1), VELMOR_ERROR_INFORMATION_INVALID);
     VelmorEmulator::unit(0).clearReceivedPackets();
     EXPECT_EQ(setRelay(1, 1), VELMOR_OK);  // 2.1 from before, though the unit runs 5.0
-    EXPECT_FALSE(startCommandReached(0));
+    EXPECT_EQ(bench::startCommandsReceived(0), 0u);
     EXPECT_TRUE(VelmorEmulator::unit(0).motorState().relayOn);
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }

@@ -42,4 +42,15 @@ void set(const std::vector<UnitOnBus> &units)
     VelmorEmulator::clearCallFailures();
 }
 
+size_t startCommandsReceived(size_t unit)
+{
+    size_t count = 0;
+    for (const velmor_firmware::ReceivedPacket &packet : VelmorEmulator::receivedPackets(unit)) {
+        if (packet.raw && packet.hearing == velmor_firmware::ReceivedPacket::Understood
+            && packet.bytes == std::vector<uint8_t>{0x03})
+            ++count;
+    }
+    return count;
+}
+
 } // namespace bench

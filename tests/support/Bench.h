@@ -17,6 +17,9 @@ UnitOnBus ft232r(const std::string &serial = "JXah00102", uint16_t firmwareMajor
 BareInterface bare(uint32_t type, uint32_t id, uint32_t locationId, const std::string &serial,
                    const std::string &description = "bare");
 
+// How many bootloader start commands (the raw byte 03) the unit heard.
+size_t startCommandsReceived(size_t unit);
+
 // Sets the bench and forgets every call recorded so far.
 void set(const std::vector<BenchItem> &items);
 void set(const std::vector<UnitOnBus> &units);
