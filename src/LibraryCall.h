@@ -3,6 +3,7 @@
 #ifndef LIBRARYCALL_H
 #define LIBRARYCALL_H
 
+#include "TimerResolution.h"
 #include "USBDriver.h"
 #include "USBPacketProtocol.h"
 
@@ -16,10 +17,12 @@ struct CallDriver
 };
 
 // Nothing thrown may cross the C boundary; a failure the library did not foresee (memory
-// exhausted, say) ends the call with the export's own failure code.
+// exhausted, say) ends the call with the export's own failure code. The call's waits keep their
+// lengths while it runs.
 template <typename Body>
 int32_t guarded(int32_t failureCode, Body body) noexcept
 {
+    const TimerResolution fineTimer;
     try {
         return body();
     } catch (...) {

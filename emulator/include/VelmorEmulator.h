@@ -19,7 +19,10 @@
 #include <thread>
 #include <vector>
 
-#if defined(VELMOR_EMULATOR_EXPORTS)
+#if defined(_WIN32)
+// ftd2xx.dll exports all its symbols: the tests reach the firmware's classes through it too.
+#  define VELMOR_EMULATOR_API
+#elif defined(VELMOR_EMULATOR_EXPORTS)
 #  define VELMOR_EMULATOR_API __attribute__((visibility("default")))
 #else
 #  define VELMOR_EMULATOR_API

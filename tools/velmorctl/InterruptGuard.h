@@ -1,8 +1,10 @@
-// While it lives, SIGINT and SIGTERM only raise a flag that the waiting loop reads, so that
+// While it lives, an interrupt (Ctrl-C) or a request to end the process (SIGTERM; on Windows
+// Ctrl-Break and closing the console) only raises a flag that the waiting loop reads, so that
 // the tool can stop the motor before it exits. The handler makes no library call.
 #ifndef VELMORCTL_INTERRUPTGUARD_H
 #define VELMORCTL_INTERRUPTGUARD_H
 
+#include <atomic>
 #include <csignal>
 
 class InterruptGuard
@@ -14,15 +16,14 @@ public:
     InterruptGuard &operator=(const InterruptGuard &) = delete;
 
     static bool raised();
-    // The signal that raised the flag, 0 for none.
+    // SIGINT for an interrupt, SIGTERM for a request to end; 0 for none.
     static int signalNumber();
+    // For the platform's handler only.
+    static void setRaised(int signalNumber);
 
 private:
-    static void handle(int signalNumber);
 
-    struct sigaction m_previousInterrupt;
-    struct sigaction m_previousTerminate;
-    static volatile sig_atomic_t s_signal;
+    static std::atomic<int> s_signal;
 };
 
 #endif

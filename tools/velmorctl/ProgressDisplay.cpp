@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+#include "Terminal.h"
 
 namespace {
 constexpr std::chrono::milliseconds s_plainLineInterval(500);
@@ -12,7 +12,7 @@ constexpr int s_barWidth = 30;
 } // namespace
 
 ProgressDisplay::ProgressDisplay(std::string label, int32_t start, std::optional<int32_t> target)
-    : m_label(std::move(label)), m_start(start), m_target(target), m_terminal(isatty(STDERR_FILENO) == 1)
+    : m_label(std::move(label)), m_start(start), m_target(target), m_terminal(Terminal::isStandardError())
 {
 }
 

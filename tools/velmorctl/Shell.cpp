@@ -10,14 +10,14 @@
 #include <csignal>
 #include <cstdio>
 #include <sstream>
-#include <unistd.h>
+#include "Terminal.h"
 
 namespace {
 constexpr int s_interruptedStatus = 130;
 } // namespace
 
 Shell::Shell(Runner &runner, bool json)
-    : m_runner(runner), m_json(json), m_interactive(isatty(STDIN_FILENO) == 1)
+    : m_runner(runner), m_json(json), m_interactive(Terminal::isStandardInput())
 {
 }
 

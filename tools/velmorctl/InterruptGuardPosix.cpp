@@ -1,24 +1,29 @@
 #include "InterruptGuard.h"
 
-volatile sig_atomic_t InterruptGuard::s_signal = 0;
+std::atomic<int> InterruptGuard::s_signal{0};
+
+namespace {
+struct sigaction s_previousInterrupt;
+struct sigaction s_previousTerminate;
+} // namespace
 
 InterruptGuard::InterruptGuard()
 {
     s_signal = 0;
     struct sigaction action = {};
-    action.sa_handler = &InterruptGuard::handle;
+    action.sa_handler = &InterruptGuard::setRaised;
     sigemptyset(&action.sa_mask);
     // Restarting keeps the library's own reads and sleeps undisturbed; the wait loop sees the
     // flag after each call.
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &m_previousInterrupt);
-    sigaction(SIGTERM, &action, &m_previousTerminate);
+    sigaction(SIGINT, &action, &s_previousInterrupt);
+    sigaction(SIGTERM, &action, &s_previousTerminate);
 }
 
 InterruptGuard::~InterruptGuard()
 {
-    sigaction(SIGINT, &m_previousInterrupt, nullptr);
-    sigaction(SIGTERM, &m_previousTerminate, nullptr);
+    sigaction(SIGINT, &s_previousInterrupt, nullptr);
+    sigaction(SIGTERM, &s_previousTerminate, nullptr);
 }
 
 bool InterruptGuard::raised()
@@ -31,7 +36,7 @@ int InterruptGuard::signalNumber()
     return s_signal;
 }
 
-void InterruptGuard::handle(int signalNumber)
+void InterruptGuard::setRaised(int signalNumber)
 {
     s_signal = signalNumber;
 }

@@ -50,8 +50,16 @@ void closeIfOpen(int *descriptor)
 
 } // namespace
 
+struct ChildProcess::Running
+{
+    pid_t pid = -1;
+    int outPipe = -1;
+    int errPipe = -1;
+};
+
 ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &arguments,
                          const std::vector<std::string> &environment, const std::string &input, Streams streams)
+    : m_running(std::make_unique<Running>())
 {
     if (streams == Streams::Terminal)
         startOnTerminal(program, arguments, environment, input);
@@ -72,8 +80,8 @@ void ChildProcess::spawn(const std::string &program, const std::vector<std::stri
     posix_spawn_file_actions_init(&actions);
     for (int stream = 0; stream < 3; ++stream)
         posix_spawn_file_actions_adddup2(&actions, childStreams[stream], stream);
-    if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        m_pid = -1;
+    if (posix_spawn(&m_running->pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        m_running->pid = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
 
@@ -89,11 +97,11 @@ void ChildProcess::startOnPipes(const std::string &program, const std::vector<st
     ::close(outPipe[1]);
     ::close(errPipe[1]);
     // The inputs of these tests are far smaller than a pipe's buffer.
-    if (m_pid > 0 && !input.empty() && ::write(inPipe[1], input.data(), input.size()) < 0)
+    if (m_running->pid > 0 && !input.empty() && ::write(inPipe[1], input.data(), input.size()) < 0)
         m_err = "(could not write the input)";
     ::close(inPipe[1]);
-    m_outPipe = outPipe[0];
-    m_errPipe = errPipe[0];
+    m_running->outPipe = outPipe[0];
+    m_running->errPipe = errPipe[0];
 }
 
 void ChildProcess::startOnTerminal(const std::string &program, const std::vector<std::string> &arguments,
@@ -110,15 +118,20 @@ void ChildProcess::startOnTerminal(const std::string &program, const std::vector
     // Once the child has closed its side, reading the master ends with EIO.
     ::close(slave);
     // The terminal holds the lines until the shell reads them.
-    if (m_pid > 0 && !input.empty() && ::write(master, input.data(), input.size()) < 0)
+    if (m_running->pid > 0 && !input.empty() && ::write(master, input.data(), input.size()) < 0)
         m_err = "(could not write the input)";
-    m_outPipe = master;
+    m_running->outPipe = master;
+}
+
+bool ChildProcess::started() const
+{
+    return m_running->pid > 0;
 }
 
 ChildProcess::~ChildProcess()
 {
-    if (!m_finished && m_pid > 0)
-        ::kill(m_pid, SIGKILL);
+    if (!m_finished && m_running->pid > 0)
+        ::kill(m_running->pid, SIGKILL);
     finish();
 }
 
@@ -134,8 +147,8 @@ bool ChildProcess::waitForError(const std::string &text, std::chrono::millisecon
 
 void ChildProcess::sendSignal(int signalNumber) const
 {
-    if (m_pid > 0)
-        ::kill(m_pid, signalNumber);
+    if (m_running->pid > 0)
+        ::kill(m_running->pid, signalNumber);
 }
 
 void ChildProcess::finish()
@@ -148,21 +161,21 @@ void ChildProcess::finish()
     int status = 0;
     pid_t ended = -1;
     do {
-        ended = m_pid > 0 ? ::waitpid(m_pid, &status, 0) : -1;
+        ended = m_running->pid > 0 ? ::waitpid(m_running->pid, &status, 0) : -1;
     } while (ended < 0 && errno == EINTR);
-    if (ended == m_pid && WIFEXITED(status))
+    if (ended == m_running->pid && WIFEXITED(status))
         m_exitStatus = WEXITSTATUS(status);
 }
 
 bool ChildProcess::readSome(int timeoutMs)
 {
-    pollfd descriptors[2] = {{m_outPipe, POLLIN, 0}, {m_errPipe, POLLIN, 0}};
-    if (m_outPipe < 0 && m_errPipe < 0)
+    pollfd descriptors[2] = {{m_running->outPipe, POLLIN, 0}, {m_running->errPipe, POLLIN, 0}};
+    if (m_running->outPipe < 0 && m_running->errPipe < 0)
         return false;
     if (::poll(descriptors, 2, timeoutMs) < 0)
         return errno == EINTR;
     std::string *targets[2] = {&m_out, &m_err};
-    int *pipes[2] = {&m_outPipe, &m_errPipe};
+    int *pipes[2] = {&m_running->outPipe, &m_running->errPipe};
     for (int i = 0; i < 2; ++i) {
         if (descriptors[i].fd < 0 || descriptors[i].revents == 0)
             continue;
@@ -173,5 +186,5 @@ bool ChildProcess::readSome(int timeoutMs)
         else if (count == 0 || errno != EINTR)
             closeIfOpen(pipes[i]);
     }
-    return m_outPipe >= 0 || m_errPipe >= 0;
+    return m_running->outPipe >= 0 || m_running->errPipe >= 0;
 }

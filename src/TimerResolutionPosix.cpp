@@ -1,0 +1,6 @@
+#include "TimerResolution.h"
+
+// POSIX sleeps are as fine as asked already.
+TimerResolution::TimerResolution() noexcept = default;
+
+TimerResolution::~TimerResolution() = default;
