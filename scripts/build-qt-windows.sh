@@ -15,7 +15,7 @@ qt_flags=(-opensource -confirm-license -release -shared -xplatform win32-g++
 
 sources_dir="$VELMOR_CACHE/qtbase-source"
 mkdir -p "$sources_dir/lists/partial" "$sources_dir/sources.list.d"
-apt_options=(-o "Dir::Etc::SourceParts=$sources_dir/sources.list.d" -o Dir::Etc::SourceList=/dev/null
+apt_options=(-o APT::Sandbox::User=root -o "Dir::Etc::SourceParts=$sources_dir/sources.list.d" -o Dir::Etc::SourceList=/dev/null
   -o "Dir::State::Lists=$sources_dir/lists")
 
 # Debian's source for the Qt that the machine's own qtbase5-dev has, from the same archive.

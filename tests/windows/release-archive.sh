@@ -11,6 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmor-archive.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=err+module WINEDLLOVERRIDES=mscoree,mshtml=
 unset WINEPATH
+mkdir -p "$WINEPREFIX"
 wineserver=$(dirname "$(readlink -f "$wine")")/wineserver
 [[ -x "$wineserver" ]] || wineserver=wineserver
 cleanup() { "$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$work"; }
