@@ -1,10 +1,11 @@
 # The Windows build's own setup: every program and DLL in one folder, as they are shipped, and
 # when cross-building, every test run under Wine through a wrapper made for this build.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-# The MinGW runtime DLLs that the programs need beside them.
+# The MinGW runtime DLLs that the programs need beside them, where MinGW's GCC finds them (with
+# the clang toolchain too, which links the same runtime).
 set(VELMOR_MINGW_RUNTIME_DLLS "")
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+  execute_process(COMMAND ${VELMOR_MINGW_GXX} -print-file-name=${dll}
     OUTPUT_VARIABLE _velmor_dll OUTPUT_STRIP_TRAILING_WHITESPACE)
   get_filename_component(_velmor_dll "${_velmor_dll}" REALPATH)
   if(EXISTS "${_velmor_dll}")

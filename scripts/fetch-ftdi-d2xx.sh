@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Fetches FTDI's D2XX for Linux x86_64 (npm package ftdi-d2xx 1.3.1, D2XX 1.4.24) into a cache
-# folder outside the source tree and lays it out for -DVELMOR_D2XX_DIR: ftd2xx.h, WinTypes.h and
-# libftd2xx.so made from FTDI's static archive. Nothing of FTDI's ends up in the repository.
-# Usage: scripts/fetch-ftdi-d2xx.sh [cache-folder]; prints the folder. Work already done is skipped.
+# Fetches FTDI's D2XX (npm package ftdi-d2xx 1.3.1, D2XX 1.4.24) into a cache folder outside the
+# source tree and lays it out for -DVELMOR_D2XX_DIR: for Linux x86_64, ftd2xx.h, WinTypes.h and
+# libftd2xx.so made from FTDI's static archive; in its subfolder windows/, ftd2xx.h and FTDI's
+# static library for 64-bit Windows as amd64/ftd2xx.lib. Nothing of FTDI's ends up in the
+# repository.
+# Usage: scripts/fetch-ftdi-d2xx.sh [--windows] [cache-folder]; prints the Linux folder, or with
+# --windows the Windows one. Work already done is skipped.
 set -euo pipefail
+
+print_windows=false
+if [[ "${1:-}" == --windows ]]; then
+    print_windows=true
+    shift
+fi
 
 readonly PACKAGE=ftdi-d2xx
 readonly VERSION=1.3.1
@@ -23,18 +32,37 @@ fetch_tarball() {
     [[ -s "$folder/$TARBALL" ]] || { log "npm pack gave no $TARBALL"; exit 1; }
 }
 
+readonly MEMBERS=(package/inc package/lib/Linux/libftd2xx.a package/lib/Windows/AMD64/ftd2xx.lib)
+
 unpack() {
-    [[ -f "$folder/package/lib/Linux/libftd2xx.a" ]] && return
+    local member missing=false
+    for member in "${MEMBERS[@]}"; do
+        [[ -e "$folder/$member" ]] || missing=true
+    done
+    $missing || return 0
     log "unpacking $TARBALL"
     rm -rf "$folder/package"
-    tar -xzf "$folder/$TARBALL" -C "$folder" package/inc package/lib/Linux/libftd2xx.a
+    tar -xzf "$folder/$TARBALL" -C "$folder" "${MEMBERS[@]}"
+}
+
+# Copies a file unless the copy is already the same.
+lay_out() {
+    local from="$1" to="$2"
+    mkdir -p "$(dirname "$to")"
+    cmp -s "$from" "$to" || cp "$from" "$to"
 }
 
 lay_out_headers() {
     local header
     for header in ftd2xx.h WinTypes.h; do
-        cmp -s "$folder/package/inc/$header" "$folder/$header" || cp "$folder/package/inc/$header" "$folder/$header"
+        lay_out "$folder/package/inc/$header" "$folder/$header"
     done
+}
+
+# The Windows header is the same ftd2xx.h; the library is built by MSVC (/MT) and links with LLD.
+lay_out_windows() {
+    lay_out "$folder/package/inc/ftd2xx.h" "$folder/windows/ftd2xx.h"
+    lay_out "$folder/package/lib/Windows/AMD64/ftd2xx.lib" "$folder/windows/amd64/ftd2xx.lib"
 }
 
 make_shared_library() {
@@ -51,4 +79,9 @@ fetch_tarball
 unpack
 lay_out_headers
 make_shared_library
-echo "$folder"
+lay_out_windows
+if $print_windows; then
+    echo "$folder/windows"
+else
+    echo "$folder"
+fi

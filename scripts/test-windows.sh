@@ -26,7 +26,9 @@ ninja -C "$build_dir" -j"$(nproc)"
 
 # One Wine server for the whole run, started apart from CTest: Wine's background services would
 # otherwise keep a test's output pipe open and CTest would wait on it.
+# The server does not start without the prefix's folder, which a fresh build folder lacks.
 export WINEPREFIX=$source_dir/$build_dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true

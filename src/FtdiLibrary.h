@@ -10,6 +10,9 @@
 #  define FTDI_CALL __stdcall
 #  if defined(VELMOR_FTDI_EXPORTS)
 #    define FTDI_API __declspec(dllexport)
+#  elif defined(FTD2XX_STATIC)
+// FTDI's own switch for its static library, whose functions no DLL exports.
+#    define FTDI_API
 #  else
 #    define FTDI_API __declspec(dllimport)
 #  endif

@@ -6,6 +6,7 @@
 #include <ftd2xx.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 
@@ -72,6 +73,12 @@ template <> struct Translation<ours::FT_DEVICE_LIST_INFO_NODE> { using type = ::
 template <> struct Translation<ours::FT_PROGRAM_DATA> { using type = ::FT_PROGRAM_DATA; };
 template <> struct Translation<ours::FT_EEPROM_HEADER> { using type = ::FT_EEPROM_HEADER; };
 template <> struct Translation<ours::FT_EEPROM_X_SERIES> { using type = ::FT_EEPROM_X_SERIES; };
+#if defined(_WIN32)
+// Windows' DWORD and ULONG are unsigned long, 32 bits wide there as our uint32_t is: in a C call
+// the two are passed and laid out alike.
+static_assert(sizeof(unsigned long) == sizeof(uint32_t), "unsigned long is not 32 bits wide");
+template <> struct Translation<uint32_t> { using type = unsigned long; };
+#endif
 
 template <class Ours, class Ftdi> constexpr bool isSameType = std::is_same_v<Theirs<Ours>, Ftdi>;
 
