@@ -19,7 +19,7 @@ public:
     static constexpr size_t s_largestText = 1 << 20;
 
     // VELMOR_EMULATOR_STATE when set ("off": none), else the file beside the emulator's own
-    // libftd2xx.so; none when that cannot be found.
+    // libftd2xx.so; none when that cannot be found. None on Windows (StateFileWindows.cpp).
     static std::optional<std::string> configuredPath();
 
     explicit StateFile(std::string path);

@@ -7,7 +7,8 @@
 // "velmor-emulator-state" beside the emulator's libftd2xx.so, else the file the variable
 // VELMOR_EMULATOR_STATE names; VELMOR_EMULATOR_STATE=off keeps every process's bench its own.
 // As with real units, an interface of that bench is open in one process at a time. A bench set
-// here (useDefaultBench included) never reads or writes that file.
+// here (useDefaultBench included) never reads or writes that file. On Windows (ftd2xx.dll) there
+// is no state file: every process keeps its default bench its own.
 #ifndef VELMOREMULATOR_H
 #define VELMOREMULATOR_H
 
