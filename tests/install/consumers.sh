@@ -58,6 +58,8 @@ check_installed_files() {
     local required=(
         "$bindir/velmorctl"
         "$includedir/VelmorLib.h"
+        "$includedir/VelmorLibExtras.h"
+        "$includedir/VelmorLibVersion.h"
         "$libdir/libVelmorLib.so"
         "$libdir/libVelmorLib.so.$major"
         "$libdir/libVelmorLib.so.$version"
