@@ -120,8 +120,9 @@ typedef struct VelmorLimits {
 VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits);
 
 /* Keeps the unit open: every later call on deviceIndex, the functions of VelmorLib.h included,
- * goes through the open unit, without listing, opening and closing it or the 50 ms settling
- * wait. Holding a held index again returns 0. A held unit is released by velmorReleaseUnit,
+ * goes through the open unit, without opening, setting up and closing it and without the 50 ms
+ * settling wait; it only looks at D2XX's list of attached chips (well under a millisecond) to
+ * make sure the unit is still the one at deviceIndex. Holding a held index again returns 0. A held unit is released by velmorReleaseUnit,
  * velmorReleaseAllUnits or initialise, when a D2XX call on it fails, and when it is no longer
  * listed at deviceIndex (unplugged, or units before it came or went); the call then goes on as
  * for a unit not held. */
