@@ -10,6 +10,10 @@
 
 #include <stdint.h>
 
+/* VELMOR_VERSION_MAJOR, VELMOR_VERSION_MINOR and VELMOR_VERSION_PATCH: the version of the
+ * library this header belongs to (velmorGetVersion in VelmorLibExtras.h tells the loaded one's). */
+#include "VelmorLibVersion.h"
+
 /* On Windows the exports are __stdcall (WINAPI) and exported from VelmorLib.dll under their plain
  * names. Define VELMOR_STATIC when linking the library's code in statically. */
 #if defined(_WIN32)

@@ -4,9 +4,11 @@
 #include "LibraryCall.h"
 #include "USBDeviceIdentity.h"
 #include "USBFtdiDevice.h"
+#include "USBFtdiSocket.h"
 #include "USBPacketProtocol.h"
 #include "VelmorDriverCommRequest.h"
 #include "VelmorDriverMotionConfiguration.h"
+#include "VelmorDriverMotorConfiguration.h"
 #include "VelmorDriverMotorInfo.h"
 #include "VelmorLib.h"
 
@@ -17,11 +19,12 @@
 #include "ThreadAnnotations.h"
 #include <exception>
 
-QMutex LibraryInterface::s_apiMutex;
+FairMutex LibraryInterface::s_apiMutex;
 bool LibraryInterface::s_initialised = false;
 bool LibraryInterface::s_handshakeDone[LibraryInterface::kIndexLimit] = {};
 VersionNumber LibraryInterface::s_firmwareVersions[LibraryInterface::kIndexLimit];
 QMap<VersionNumber, QSet<qint32>> LibraryInterface::s_supportedFirmware;
+std::unique_ptr<HeldUnit> LibraryInterface::s_heldUnits[LibraryInterface::kIndexLimit];
 
 void LibraryInterface::fillSupportedFirmware()
 {
@@ -88,11 +91,93 @@ USBResult LibraryInterface::sendRequest(USBDriver &driver, int32_t deviceIndex, 
 
 int32_t LibraryInterface::withOpenDevice(int32_t deviceIndex, const OpenBody &body)
 {
+    if (HeldUnit *held = heldUnit(deviceIndex))
+        return withHeldUnit(deviceIndex, *held, body);
     CallDriver call;
     const int32_t opened = openDevice(deviceIndex, call.driver);
     if (opened != VELMOR_OK)
         return opened;
     return body(call.driver, hardwareVersion(*call.driver.device()));
+}
+
+int32_t LibraryInterface::withHeldUnit(int32_t deviceIndex, HeldUnit &held, const OpenBody &body)
+{
+    if (!held.purge()) {
+        releaseUnit(deviceIndex);
+        return withOpenDevice(deviceIndex, body);
+    }
+    const quint64 failedBefore = USBFtdiSocket::failedCallCount();
+    USBDriver &driver = held.driver();
+    const int32_t code = body(driver, hardwareVersion(*driver.device()));
+    // A D2XX call that failed may have left the handle unusable: the next call opens afresh.
+    if (USBFtdiSocket::failedCallCount() != failedBefore)
+        releaseUnit(deviceIndex);
+    return code;
+}
+
+HeldUnit *LibraryInterface::heldUnit(int32_t deviceIndex)
+{
+    if (!isIndexInRange(deviceIndex) || !s_heldUnits[deviceIndex])
+        return nullptr;
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    if (deviceIndex > devices.size() || !s_heldUnits[deviceIndex]->isSameUnitAs(*devices.at(deviceIndex - 1))) {
+        releaseUnit(deviceIndex);
+        return nullptr;
+    }
+    return s_heldUnits[deviceIndex].get();
+}
+
+int32_t LibraryInterface::holdUnit(int32_t deviceIndex)
+{
+    if (heldUnit(deviceIndex) != nullptr)
+        return VELMOR_OK;
+    auto unit = std::make_unique<HeldUnit>();
+    const int32_t opened = openDevice(deviceIndex, unit->driver());
+    if (opened != VELMOR_OK)
+        return opened;
+    s_heldUnits[deviceIndex] = std::move(unit);
+    return VELMOR_OK;
+}
+
+void LibraryInterface::releaseUnit(int32_t deviceIndex)
+{
+    if (isIndexInRange(deviceIndex))
+        s_heldUnits[deviceIndex].reset();
+}
+
+void LibraryInterface::releaseAllUnits()
+{
+    for (std::unique_ptr<HeldUnit> &unit : s_heldUnits)
+        unit.reset();
+}
+
+int32_t LibraryInterface::readinessGate(const VelmorDriverMotorInfo &information)
+{
+    switch (information.ready()) {
+    case 1: return VELMOR_OK;
+    case 0: return VELMOR_ERROR_NOT_READY_OFF;
+    case 4: return VELMOR_ERROR_NOT_READY_4;
+    case 5: return VELMOR_ERROR_NOT_READY_5;
+    case 6: return VELMOR_ERROR_NOT_READY_6;
+    default: return VELMOR_ERROR_NOT_READY_OTHER;
+    }
+}
+
+int32_t LibraryInterface::positionInWholeSteps(const VelmorDriverMotorInfo &information, VersionNumber hardwareVersion)
+{
+    return static_cast<int32_t>(static_cast<qint64>(information.positionInSteps(hardwareVersion)));
+}
+
+bool LibraryInterface::fitsMotorConfigurationLayout(const QByteArray &reply, VersionNumber hardwareVersion,
+                                                    VersionNumber firmwareVersion)
+{
+    const bool longLayout = VelmorDriverMotorConfiguration::usesLongLayout(hardwareVersion, firmwareVersion);
+    return reply.size() == (longLayout ? 11 : 10);
+}
+
+bool LibraryInterface::hasRelay(VersionNumber hardwareVersion)
+{
+    return hardwareVersion == VersionNumber(1, 1) || hardwareVersion == VersionNumber(1, 2);
 }
 
 namespace {
@@ -114,19 +199,6 @@ constexpr qint32 kMotorInformationAction = 22;
 bool readMotorInformation(USBDriver &driver, int32_t deviceIndex, QByteArray *reply)
 {
     return LibraryInterface::sendRequest(driver, deviceIndex, kMotorInformationAction, QByteArray(), reply).isOk();
-}
-
-// 0 when the motor is ready for a move, else the code that says why not.
-int32_t readinessGate(const VelmorDriverMotorInfo &information)
-{
-    switch (information.ready()) {
-    case 1: return VELMOR_OK;
-    case 0: return VELMOR_ERROR_NOT_READY_OFF;
-    case 4: return VELMOR_ERROR_NOT_READY_4;
-    case 5: return VELMOR_ERROR_NOT_READY_5;
-    case 6: return VELMOR_ERROR_NOT_READY_6;
-    default: return VELMOR_ERROR_NOT_READY_OTHER;
-    }
 }
 
 // Truncation toward zero of a value that fits in 64 bits (positions in full steps always do).
@@ -161,19 +233,17 @@ int32_t moveBy(USBDriver &driver, int32_t deviceIndex, VersionNumber hardware, q
 int32_t findDeviceIndex(const char *serialNumber, int32_t *index)
 {
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
-    CallDriver call;
     *index = -1;
     const QString wanted = QString::fromLatin1(serialNumber != nullptr ? serialNumber : "").toLower();
     const int count = LibraryInterface::listSupportedDevices().size();
     for (int32_t position = 1; position <= count; ++position) {
-        if (LibraryInterface::openDevice(position, call.driver) != VELMOR_OK) {
-            call.driver.close();
-            continue;
-        }
         DeviceInformation information;
-        const bool read = Bootloader(0).readDeviceInformation(call.driver, information).isOk();
-        call.driver.close();
-        if (read && information.valid && information.serialNumber.toLower() == wanted) {
+        bool read = false;
+        const int32_t opened = LibraryInterface::withOpenDevice(position, [&](USBDriver &driver, VersionNumber) {
+            read = Bootloader(0).readDeviceInformation(driver, information).isOk();
+            return int32_t(VELMOR_OK);
+        });
+        if (opened == VELMOR_OK && read && information.valid && information.serialNumber.toLower() == wanted) {
             *index = position;
             return VELMOR_OK;
         }
@@ -188,6 +258,7 @@ extern "C" {
 VELMOR_API int32_t VELMOR_CALL initialise(void)
 {
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+    LibraryInterface::releaseAllUnits();
     for (bool &done : LibraryInterface::s_handshakeDone)
         done = false;
     LibraryInterface::s_initialised = true;
@@ -239,7 +310,7 @@ VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t 
     return guarded(VELMOR_ERROR_READ_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &, int32_t, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
-            *position = static_cast<int32_t>(truncated(information.positionInSteps(hardware)));
+            *position = LibraryInterface::positionInWholeSteps(information, hardware);
             return int32_t(VELMOR_OK);
         });
     });
@@ -263,7 +334,7 @@ VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t po
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
-            const int32_t gate = readinessGate(information);
+            const int32_t gate = LibraryInterface::readinessGate(information);
             if (gate != VELMOR_OK)
                 return gate;
             // In 64 bits: the distance between two 32-bit positions can exceed 32 signed bits.
@@ -282,7 +353,7 @@ VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t st
         }
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
-            const int32_t gate = readinessGate(information);
+            const int32_t gate = LibraryInterface::readinessGate(information);
             return gate != VELMOR_OK ? gate : moveBy(driver, index, hardware, steps);
         });
     });
@@ -293,7 +364,7 @@ VELMOR_API int32_t VELMOR_CALL moveMotorHome(int32_t deviceIndex)
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber,
                                                      const VelmorDriverMotorInfo &information) {
-            const int32_t gate = readinessGate(information);
+            const int32_t gate = LibraryInterface::readinessGate(information);
             if (gate != VELMOR_OK)
                 return gate;
             return LibraryInterface::sendRequest(driver, index, kMoveHomeAction).isOk() ? int32_t(VELMOR_OK)

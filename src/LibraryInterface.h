@@ -1,19 +1,23 @@
-// The library-wide state behind the exports, and the operations the exports share. All of it
-// is read and written only under s_apiMutex, which every export holds for its whole duration.
+// The library-wide state behind the exports and the companion functions, and the operations
+// they share. All of it is read and written only under s_apiMutex, which every one of them
+// holds for its whole duration.
 #ifndef LIBRARYINTERFACE_H
 #define LIBRARYINTERFACE_H
 
+#include "FairMutex.h"
+#include "HeldUnit.h"
 #include "USBDevice.h"
 #include "USBDriver.h"
+#include "VelmorDriverMotorInfo.h"
 #include "VersionNumber.h"
 
 #include <QList>
 #include <QMap>
-#include <QMutex>
 #include <QSet>
 #include <QVariant>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class LibraryInterface
 {
@@ -21,11 +25,14 @@ public:
     // Device indices run from 1 to kIndexLimit - 1; entry 0 of the per-index state is unused.
     static constexpr int kIndexLimit = 100;
 
-    static QMutex s_apiMutex;
+    // Host threads enter in the order they called in.
+    static FairMutex s_apiMutex;
     static bool s_initialised;
     static bool s_handshakeDone[kIndexLimit];
     static VersionNumber s_firmwareVersions[kIndexLimit];
     static QMap<VersionNumber, QSet<qint32>> s_supportedFirmware;
+    // The units the host keeps open, by device index; null where none is held.
+    static std::unique_ptr<HeldUnit> s_heldUnits[kIndexLimit];
 
     // The attached units whose serial starts with "JX" and whose hardware version is supported,
     // in enumeration order; indices count positions in this list from 1.
@@ -43,9 +50,34 @@ public:
                                  const QByteArray &payload = QByteArray(), QByteArray *reply = nullptr);
 
     // Creates the per-call driver, opens the unit and runs `body` on it; the driver is destroyed
-    // (closing the unit) before it returns. Takes no lock.
+    // (closing the unit) before it returns. On a held index `body` runs on the held unit, which
+    // stays open unless a D2XX call failed meanwhile. Takes no lock.
     using OpenBody = std::function<int32_t(USBDriver &driver, VersionNumber hardwareVersion)>;
     static int32_t withOpenDevice(int32_t deviceIndex, const OpenBody &body);
+
+    // Opens the unit as any call does and keeps it open for the calls on its index.
+    static int32_t holdUnit(int32_t deviceIndex);
+    static void releaseUnit(int32_t deviceIndex);
+    static void releaseAllUnits();
+    // The unit held at `deviceIndex`, or null. One that is no longer listed at that position
+    // (unplugged, or others moved it) is released first.
+    static HeldUnit *heldUnit(int32_t deviceIndex);
+
+    // 0 when the motor is ready for a move, else the code a move returns.
+    static int32_t readinessGate(const VelmorDriverMotorInfo &information);
+    // The position in full steps truncated toward zero, as getAbsolutePosition gives it.
+    static int32_t positionInWholeSteps(const VelmorDriverMotorInfo &information, VersionNumber hardwareVersion);
+    // Hardware 1.1 answers with 10 bytes whatever its firmware, while the record takes the
+    // 11-byte layout from firmware 2.1 on: a reply that does not fit the layout is a failed read.
+    static bool fitsMotorConfigurationLayout(const QByteArray &reply, VersionNumber hardwareVersion,
+                                             VersionNumber firmwareVersion);
+
+    static bool isIndexInRange(int32_t deviceIndex) { return deviceIndex >= 1 && deviceIndex < kIndexLimit; }
+    static bool hasRelay(VersionNumber hardwareVersion);
+
+    // Whether a value fits an unsigned field of the records' wire form, and the largest one that does.
+    static bool fitsUnsignedField(qint64 value, int bits) { return value >= 0 && value <= largestInField(bits); }
+    static constexpr qint64 largestInField(int bits) { return (qint64(1) << bits) - 1; }
 
     // Read-modify-write of the motion and motor configurations; they take no lock. With
     // `valuesFit` false a value does not fit its field of the unit's record: after the read the
@@ -58,6 +90,11 @@ public:
     static constexpr quint32 kBaudRate = 500000;
     static constexpr unsigned long kStartupWaitMs = 600;
     static constexpr unsigned long kSettleWaitMs = 50;
+    // The largest home values setHomeSettings takes.
+    static constexpr uint32_t kLargestHomeValue = 10000;
+
+private:
+    static int32_t withHeldUnit(int32_t deviceIndex, HeldUnit &held, const OpenBody &body);
 };
 
 #endif // LIBRARYINTERFACE_H

@@ -26,15 +26,13 @@ enum Action : qint32 {
     ReadAdvancedMoveConfiguration = 27
 };
 
-constexpr uint32_t kLargestHomeValue = 10000;
 constexpr uint32_t kLargestSwitchType = 6;
 
-// The records carry speed, current and backlash in 16 unsigned bits, the step mode and the PWM
-// value in 8 and the acceleration in tenths in 32. A value outside its field would reach the unit
-// cut to the field's width, where it can pass for another valid value and be taken.
+// A value outside its record field would reach the unit cut to the field's width, where it can
+// pass for another valid value and be taken.
 bool fitsUnsignedField(qint64 value, int bits)
 {
-    return value >= 0 && value < (qint64(1) << bits);
+    return LibraryInterface::fitsUnsignedField(value, bits);
 }
 
 VersionNumber firmwareOf(int32_t deviceIndex)
@@ -147,10 +145,7 @@ int32_t LibraryInterface::writeMotorConfigurationValues(int32_t deviceIndex, con
         QByteArray reply;
         if (!send(driver, deviceIndex, ReadMotorConfiguration, QByteArray(), &reply))
             return int32_t(VELMOR_ERROR_READ_MOTOR_CONFIGURATION);
-        // Hardware 1.1 answers with 10 bytes whatever its firmware, while the record takes the
-        // 11-byte layout from firmware 2.1 on: a reply that does not fit the layout is a failed read.
-        const int layoutSize = VelmorDriverMotorConfiguration::usesLongLayout(hardware, firmware) ? 11 : 10;
-        if (reply.size() != layoutSize)
+        if (!fitsMotorConfigurationLayout(reply, hardware, firmware))
             return int32_t(VELMOR_ERROR_READ_MOTOR_CONFIGURATION);
         if (!valuesFit)
             return int32_t(VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION);
@@ -172,7 +167,8 @@ VELMOR_API int32_t VELMOR_CALL setMotorSpeed(int32_t deviceIndex, int32_t speed,
             deviceIndex,
             {VelmorDriverMotionConfiguration::Speed, VelmorDriverMotionConfiguration::AlternateSpeed,
              VelmorDriverMotionConfiguration::StepMode},
-            {speed, speed, stepMode}, fitsUnsignedField(speed, 16) && fitsUnsignedField(stepMode, 8));
+            {speed, speed, stepMode}, fitsUnsignedField(speed, VelmorDriverMotionConfiguration::kSpeedBits)
+                          && fitsUnsignedField(stepMode, VelmorDriverMotionConfiguration::kStepModeBits));
     });
 }
 
@@ -184,7 +180,7 @@ VELMOR_API int32_t VELMOR_CALL setMotorAcceleration(int32_t deviceIndex, int32_t
         const qint64 tenths = qint64(acceleration) * 10;
         return LibraryInterface::writeMotionConfigurationValues(
             deviceIndex, {VelmorDriverMotionConfiguration::Acceleration, VelmorDriverMotionConfiguration::AccelerationMode},
-            {static_cast<qint32>(static_cast<quint32>(tenths)), acceleration != 0 ? 1 : 0}, fitsUnsignedField(tenths, 32));
+            {static_cast<qint32>(static_cast<quint32>(tenths)), acceleration != 0 ? 1 : 0}, fitsUnsignedField(tenths, VelmorDriverMotionConfiguration::kAccelerationBits));
     });
 }
 
@@ -194,7 +190,7 @@ VELMOR_API int32_t VELMOR_CALL setMotorCurrent(int32_t deviceIndex, int32_t curr
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::writeMotorConfigurationValues(
             deviceIndex, {VelmorDriverMotorConfiguration::Current, VelmorDriverMotorConfiguration::CurrentFlag},
-            {QVariant(current), QVariant(currentFlag != 0)}, fitsUnsignedField(current, 16));
+            {QVariant(current), QVariant(currentFlag != 0)}, fitsUnsignedField(current, VelmorDriverMotorConfiguration::kCurrentBits));
     });
 }
 
@@ -209,7 +205,7 @@ VELMOR_API int32_t VELMOR_CALL setBacklashCompensation(int32_t deviceIndex, uint
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashEnabled, enabled != 0);
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashDirection, direction != 0 ? 1 : 0);
             configuration.setValue(VelmorDriverAdvancedMotorMoveConfiguration::BacklashSteps, amount);
-        }, fitsUnsignedField(amount, 16));
+        }, fitsUnsignedField(amount, VelmorDriverAdvancedMotorMoveConfiguration::kBacklashStepsBits));
     });
 }
 
@@ -218,7 +214,7 @@ VELMOR_API int32_t VELMOR_CALL setHomeSettings(int32_t deviceIndex, uint32_t dir
 {
     return guarded(VELMOR_ERROR_WRITE_HOME_SETTINGS, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
-        if (direction > 1 || homeValueA > kLargestHomeValue || homeValueB > kLargestHomeValue)
+        if (direction > 1 || homeValueA > LibraryInterface::kLargestHomeValue || homeValueB > LibraryInterface::kLargestHomeValue)
             return int32_t(VELMOR_ERROR_ARGUMENT);
         // The third parameter goes to key 5 and the fourth to key 4.
         return changeAdvancedMoveConfiguration(deviceIndex, VELMOR_ERROR_WRITE_HOME_SETTINGS, [&](auto &configuration) {
@@ -264,7 +260,7 @@ VELMOR_API int32_t VELMOR_CALL setRelay(int32_t deviceIndex, uint8_t on)
     return guarded(VELMOR_ERROR_SET_RELAY_FAILED, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
-            if (hardware != VersionNumber(1, 1) && hardware != VersionNumber(1, 2))
+            if (!LibraryInterface::hasRelay(hardware))
                 return int32_t(VELMOR_ERROR_NO_RELAY);
             return send(driver, deviceIndex, on ? RelayOn : RelayOff) ? int32_t(VELMOR_OK)
                                                                       : int32_t(VELMOR_ERROR_SET_RELAY_FAILED);

@@ -5,7 +5,6 @@
 #define THREADANNOTATIONS_H
 
 #include <QMutex>
-#include <QMutexLocker>
 
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void *address);
@@ -17,23 +16,27 @@ extern "C" void __tsan_release(void *address);
 #define VELMOR_HAPPENS_BEFORE(address) static_cast<void>(address)
 #endif
 
-// A QMutexLocker whose lock and unlock ThreadSanitizer sees.
+// A scoped lock of a QMutex or a FairMutex whose lock and unlock ThreadSanitizer sees.
+template <typename Mutex>
 class AnnotatedMutexLocker
 {
 public:
-    explicit AnnotatedMutexLocker(QMutex *mutex)
-        : m_locker(mutex)
-        , m_mutex(mutex)
+    explicit AnnotatedMutexLocker(Mutex *mutex)
+        : m_mutex(mutex)
     {
+        m_mutex->lock();
         VELMOR_HAPPENS_AFTER(m_mutex);
     }
-    ~AnnotatedMutexLocker() { VELMOR_HAPPENS_BEFORE(m_mutex); }
+    ~AnnotatedMutexLocker()
+    {
+        VELMOR_HAPPENS_BEFORE(m_mutex);
+        m_mutex->unlock();
+    }
     AnnotatedMutexLocker(const AnnotatedMutexLocker &) = delete;
     AnnotatedMutexLocker &operator=(const AnnotatedMutexLocker &) = delete;
 
 private:
-    QMutexLocker m_locker;
-    QMutex *m_mutex;
+    Mutex *m_mutex;
 };
 
 #endif // THREADANNOTATIONS_H

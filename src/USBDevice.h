@@ -29,6 +29,8 @@ public:
     quint32 usbId = 0;          // vendor ID in the high 16 bits, product ID in the low 16 bits
     QString serialNumber;       // as listed for the first interface
     QString description;
+    quint32 chipType = 0;       // the D2XX FT_DEVICE number of its first listed interface
+    quint32 locationId = 0;     // of its first listed interface
     VersionNumber deviceVersion; // the firmware version, once the bootloader has been read
 };
 

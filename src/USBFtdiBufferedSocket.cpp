@@ -112,7 +112,7 @@ void USBFtdiBufferedSocket::refill()
     m_readHint -= std::min(m_readHint, quint32(received));
     m_log.record(m_buffer.get(), received);
     if (status != FT_OK)
-        throw USBResult::fromFtStatus(status);
+        throw failedCall(status);
     if (received == 0)
         throw USBResult(QStringLiteral("Reading data from device timed out"), USBResult::Error);
     m_bufferSize = received;
@@ -154,7 +154,7 @@ quint32 USBFtdiBufferedSocket::bytesAvailable()
     DWORD queued = 0;
     const FT_STATUS status = FT_GetQueueStatus(m_handle, &queued);
     if (status != FT_OK)
-        throw USBResult::fromFtStatus(status);
+        throw failedCall(status);
     return queued + m_bufferSize;
 }
 

@@ -22,6 +22,7 @@ struct ListedInterface
     quint32 index;
     ULONG type;
     ULONG id;
+    ULONG locationId;
     QString serialNumber;
     QString description;
 };
@@ -61,7 +62,7 @@ QMap<qint32, QList<ListedInterface>> groupByLocation(const std::vector<FT_DEVICE
         const FT_DEVICE_LIST_INFO_NODE &node = nodes[i];
         if (node.ID == 0)
             continue;
-        const ListedInterface listed{static_cast<quint32>(i), node.Type, node.ID,
+        const ListedInterface listed{static_cast<quint32>(i), node.Type, node.ID, node.LocId,
                                      boundedText(node.SerialNumber, sizeof node.SerialNumber),
                                      boundedText(node.Description, sizeof node.Description)};
         qint32 key = static_cast<qint32>(node.LocId);
@@ -109,6 +110,8 @@ USBDevicePtr deviceFromGroup(const QList<ListedInterface> &group)
     device->usbId = first.id;
     device->serialNumber = first.serialNumber;
     device->description = first.description;
+    device->chipType = first.type;
+    device->locationId = first.locationId;
     return device;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -80,10 +81,23 @@ USBResult communicationTimedOut()
 void throwOnFailure(FT_STATUS status)
 {
     if (status != FT_OK)
-        throw USBResult::fromFtStatus(status);
+        throw USBFtdiSocket::failedCall(status);
 }
 
+std::atomic<quint64> s_failedCalls{0};
+
 } // namespace
+
+quint64 USBFtdiSocket::failedCallCount()
+{
+    return s_failedCalls.load();
+}
+
+USBResult USBFtdiSocket::failedCall(FT_STATUS status)
+{
+    ++s_failedCalls;
+    return USBResult::fromFtStatus(status);
+}
 
 USBFtdiSocket::USBFtdiSocket(quint32 deviceIndex, bool uartMode)
     : m_flags(uartMode ? quint32(UartMode) : 0u)
@@ -245,7 +259,7 @@ USBSocketStatus USBFtdiSocket::status()
     const FT_STATUS status = FT_GetStatus(m_handle, &rx, &tx, &events);
     if (status != FT_OK) {
         result.code = USBSocketStatus::CallFailed;
-        result.message = USBResult::fromFtStatus(status).toString();
+        result.message = failedCall(status).toString();
         return result;
     }
     result.code = USBSocketStatus::Read;

@@ -37,6 +37,12 @@ public:
 
     bool uartMode() const { return (m_flags & UartMode) != 0; }
 
+    // How many D2XX calls on an open channel's handle have failed in this process. A caller that
+    // keeps a unit open between calls compares it across a call to learn that the unit broke.
+    static quint64 failedCallCount();
+    // Counts the failed call and gives its result.
+    static USBResult failedCall(FT_STATUS status);
+
     // The largest count read() takes, plus one.
     static constexpr qint32 kReadBufferSize = 4096;
     // The most bytes readAvailable() takes in one call.

@@ -21,6 +21,9 @@ public:
 
     QByteArray encode() const;
 
+    // The width of the backlash step count's unsigned field on the wire, in bits.
+    static constexpr int kBacklashStepsBits = 16;
+
     void addRecordListener(RecordListener *listener) { m_recordListeners.add(listener); }
     void removeRecordListener(RecordListener *listener) { m_recordListeners.remove(listener); }
 

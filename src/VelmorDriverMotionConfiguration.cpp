@@ -10,11 +10,6 @@ const qint32 s_streamVersion = 3;
 const qint32 s_minimumAcceleration = 1;        // 0.1 steps/s^2
 const qint32 s_maximumAcceleration = 10000000; // 1000000 steps/s^2
 
-qint32 maximumStepRate(VersionNumber hardwareVersion)
-{
-    return hardwareVersion == VersionNumber(27, 1) ? 100000 : 20000;
-}
-
 // A ramp bound of a huge speed exceeds 32 bits; clamping it to the 32-bit range changes no
 // comparison against a 32-bit acceleration, and the absolute limits apply afterwards anyway.
 qint32 saturatingTruncate(double value)
@@ -59,6 +54,11 @@ bool VelmorDriverMotionConfiguration::usesLongLayout(VersionNumber hardwareVersi
 {
     return hardwareVersion == VersionNumber(1, 2) || hardwareVersion == VersionNumber(10, 1)
         || hardwareVersion == VersionNumber(27, 1);
+}
+
+qint32 VelmorDriverMotionConfiguration::maximumStepRate(VersionNumber hardwareVersion)
+{
+    return hardwareVersion == VersionNumber(27, 1) ? 100000 : 20000;
 }
 
 qint32 VelmorDriverMotionConfiguration::stepRate(qint32 speed, qint32 stepMode)

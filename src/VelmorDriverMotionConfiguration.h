@@ -28,6 +28,12 @@ public:
     QByteArray encode(VersionNumber hardwareVersion) const;
 
     static bool usesLongLayout(VersionNumber hardwareVersion);
+    // The fastest step rate (speed times 2 to the step mode) that validation lets through.
+    static qint32 maximumStepRate(VersionNumber hardwareVersion);
+    // Widths of the unsigned fields on the wire, in bits; the acceleration's counts tenths.
+    static constexpr int kStepModeBits = 8;
+    static constexpr int kSpeedBits = 16;
+    static constexpr int kAccelerationBits = 32;
     // The speed times 2 to the power of the step mode's low five bits, in 32-bit two's complement.
     static qint32 stepRate(qint32 speed, qint32 stepMode);
 

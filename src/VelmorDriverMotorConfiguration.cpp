@@ -52,6 +52,11 @@ bool VelmorDriverMotorConfiguration::usesLongLayout(VersionNumber hardwareVersio
         || hardwareVersion == VersionNumber(27, 1);
 }
 
+qint32 VelmorDriverMotorConfiguration::minimumCurrent()
+{
+    return s_minimumCurrent;
+}
+
 qint32 VelmorDriverMotorConfiguration::maximumCurrent(VersionNumber hardwareVersion)
 {
     if (hardwareVersion == VersionNumber(1, 1) || hardwareVersion == VersionNumber(1, 2))

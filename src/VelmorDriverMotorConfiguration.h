@@ -27,7 +27,10 @@ public:
     QByteArray encode(VersionNumber hardwareVersion, VersionNumber deviceVersion) const;
 
     static bool usesLongLayout(VersionNumber hardwareVersion, VersionNumber deviceVersion);
+    static qint32 minimumCurrent();
     static qint32 maximumCurrent(VersionNumber hardwareVersion);
+    // The width of the current's unsigned field on the wire, in bits.
+    static constexpr int kCurrentBits = 16;
 
     void addRecordListener(RecordListener *listener) { m_recordListeners.add(listener); }
     void removeRecordListener(RecordListener *listener) { m_recordListeners.remove(listener); }

@@ -58,6 +58,8 @@ check_installed_files() {
     local required=(
         "$bindir/velmorctl"
         "$includedir/VelmorLib.h"
+        "$includedir/VelmorLibExtras.h"
+        "$includedir/VelmorLibVersion.h"
         "$libdir/libVelmorLib.so"
         "$libdir/libVelmorLib.so.$major"
         "$libdir/libVelmorLib.so.$version"
@@ -104,7 +106,8 @@ check_consumer() {
     expected="initialise 0
 getDeviceCount 0 count 2
 motorOn 0
-getAbsolutePosition 0 position 0"
+getAbsolutePosition 0 position 0
+velmorGetVersion 0 as built 1"
     output="$(on_emulator "$program")" || fail "$program failed: $output"
     [[ "$output" == "$expected" ]] || fail "$program printed:
 $output

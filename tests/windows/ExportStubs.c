@@ -1,6 +1,6 @@
-/* Stand-in definitions of the 21 exports for a DLL built from VelmorLib.h alone: each must match
- * its declaration in calling convention and types, or this does not compile. */
-#include "VelmorLib.h"
+/* Stand-in definitions of the exports for a DLL built from the public headers alone: each must
+ * match its declaration in calling convention and types, or this does not compile. */
+#include "VelmorLibExtras.h"
 
 VELMOR_API int32_t VELMOR_CALL initialise(void) { return VELMOR_OK; }
 VELMOR_API int32_t VELMOR_CALL getDeviceCount(int32_t *count) { *count = 0; return VELMOR_OK; }
@@ -100,3 +100,50 @@ VELMOR_API int32_t VELMOR_CALL setRelay(int32_t deviceIndex, uint8_t on)
     (void)on;
     return VELMOR_OK;
 }
+
+VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, int32_t *patch)
+{
+    *major = VELMOR_VERSION_MAJOR;
+    *minor = VELMOR_VERSION_MINOR;
+    *patch = VELMOR_VERSION_PATCH;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnitInfo *info)
+{
+    (void)deviceIndex;
+    (void)info;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorGetMotorStatus(int32_t deviceIndex, VelmorMotorStatus *status)
+{
+    (void)deviceIndex;
+    (void)status;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorReadMotionSettings(int32_t deviceIndex, VelmorMotionSettings *settings)
+{
+    (void)deviceIndex;
+    (void)settings;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorReadMotorSettings(int32_t deviceIndex, VelmorMotorSettings *settings)
+{
+    (void)deviceIndex;
+    (void)settings;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, VelmorMoveSettings *settings)
+{
+    (void)deviceIndex;
+    (void)settings;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits)
+{
+    (void)deviceIndex;
+    (void)limits;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void) { return VELMOR_OK; }

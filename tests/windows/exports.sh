@@ -4,16 +4,18 @@
 # with MinGW, exports every function under its plain name, the names of src/VelmorLib.def; a C
 # consumer imports them through __declspec(dllimport), as __stdcall on 32-bit, and links against
 # the import library; with VELMOR_STATIC it refers to the functions directly.
-# Usage: exports.sh SOURCE_DIR TOOLCHAIN_PREFIX... (x86_64-w64-mingw32 i686-w64-mingw32)
+# Usage: exports.sh SOURCE_DIR GENERATED_INCLUDE_DIR TOOLCHAIN_PREFIX... (x86_64-w64-mingw32 i686-w64-mingw32)
+# GENERATED_INCLUDE_DIR holds the build's VelmorLibVersion.h.
 set -euo pipefail
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 source_dir=$1
-shift
+generated_include_dir=$2
+shift 2
 work="$(mktemp -d "${TMPDIR:-/tmp}/velmor-windows.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-flags=(-std=c99 -Wall -Wextra -pedantic-errors -Werror -I"$source_dir/include")
+flags=(-std=c99 -Wall -Wextra -pedantic-errors -Werror -I"$source_dir/include" -I"$generated_include_dir")
 consumer="$source_dir/tests/install/consumer/consumer.c"
 # What consumer.c calls, with the bytes of arguments that 32-bit __stdcall adds to the names.
 called=(initialise@0 getDeviceCount@4 motorOn@4 getAbsolutePosition@8)

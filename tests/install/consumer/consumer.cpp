@@ -1,5 +1,5 @@
 // A C++ program built outside the project against the installed VelmorLib.
-#include <VelmorLib.h>
+#include <VelmorLibExtras.h>
 
 #include <iostream>
 
@@ -13,5 +13,9 @@ int main()
     int32_t position = -1;
     const int32_t positionResult = getAbsolutePosition(1, &position);
     std::cout << "getAbsolutePosition " << positionResult << " position " << position << '\n';
+    int32_t major = -1, minor = -1, patch = -1;
+    const int32_t versionResult = velmorGetVersion(&major, &minor, &patch);
+    const bool asBuilt = major == VELMOR_VERSION_MAJOR && minor == VELMOR_VERSION_MINOR && patch == VELMOR_VERSION_PATCH;
+    std::cout << "velmorGetVersion " << versionResult << " as built " << asBuilt << '\n';
     return 0;
 }

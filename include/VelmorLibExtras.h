@@ -1,0 +1,138 @@
+/* VelmorLib's companion functions: the library's version, what a unit is, its motor status and
+ * settings read back, the values it accepts, and units held open between calls.
+ *
+ * They share the library's lock and per-unit state with the functions of VelmorLib.h and return
+ * the same result codes. Every structure starts with `size`, which the caller sets to
+ * sizeof(the structure) before the call; a size the library does not know, or a null pointer,
+ * gives VELMOR_ERROR_ARGUMENT (21). The library writes a structure only on success and owns no
+ * memory the caller passes.
+ */
+#ifndef VELMORLIBEXTRAS_H
+#define VELMORLIBEXTRAS_H
+
+#include "VelmorLib.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The library's own version, which may differ from the VELMOR_VERSION_* a program was built with. */
+VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, int32_t *patch);
+
+typedef struct VelmorUnitInfo {
+    uint32_t size;
+    char serialNumber[20];       /* as D2XX lists it, zero-terminated */
+    char description[68];        /* as D2XX lists it, zero-terminated */
+    uint32_t chipType;           /* D2XX's FT_DEVICE number (5 FT232R, 6 FT2232H, 8 FT232H, 9 X-series) */
+    uint32_t usbId;              /* vendor ID in the high 16 bits, product ID in the low 16 bits */
+    uint32_t locationId;
+    int32_t hardwareMajor;       /* from the serial number */
+    int32_t hardwareMinor;
+    int32_t firmwareMajor;       /* read from the unit's bootloader at its first use */
+    int32_t firmwareMinor;
+    char storedSerialNumber[20]; /* from the unit's information page (what getDeviceIndex matches), zero-terminated */
+} VelmorUnitInfo;
+
+/* Opens the unit as any call does (its first use runs the start-up handshake), then reads its
+ * information page again. 29 when that read fails, 30 when the page is not valid. */
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnitInfo *info);
+
+typedef struct VelmorMotorStatus {
+    uint32_t size;
+    int32_t position;            /* full steps, truncated toward zero: what getAbsolutePosition gives */
+    double positionInSteps;      /* full steps; 0.0 for a step mode the hardware does not have */
+    int32_t rawPosition;         /* the unit's counter, in units of its step mode */
+    uint32_t stepMode;           /* 0 is the finest: 1/16 step (1/128 on hardware 27.1) */
+    uint32_t ready;              /* the ready byte; 1 means ready (what isMotorReady reports) */
+    int32_t moveGate;            /* what a move would return now: 0, or 15, 16, 18, 19 or 20 */
+    uint32_t firstWord;          /* the other status bytes, as the unit sends them */
+    uint32_t flag9;
+    uint32_t flag10;
+    uint32_t flag12;
+    uint32_t flag13;
+} VelmorMotorStatus;
+
+/* One motor-information exchange. 12 when it fails. */
+VELMOR_API int32_t VELMOR_CALL velmorGetMotorStatus(int32_t deviceIndex, VelmorMotorStatus *status);
+
+typedef struct VelmorMotionSettings {
+    uint32_t size;
+    int32_t speed;               /* steps per second, as setMotorSpeed takes it */
+    int32_t alternateSpeed;      /* steps per second; equal to speed on hardware 1.1 */
+    int32_t alternateSpeedEnabled; /* 0 on hardware 1.1 */
+    int32_t stepMode;            /* the step rate is speed times 2 to this power */
+    int32_t acceleration;        /* steps per second squared, as setMotorAcceleration takes it (tenths dropped) */
+    uint32_t accelerationTenths; /* as the unit holds it, in tenths of a step per second squared */
+    int32_t accelerationMode;    /* 1: ramped; 0 after setMotorAcceleration(i, 0) */
+} VelmorMotionSettings;
+
+/* Reads the motion configuration. 6 when the read fails. */
+VELMOR_API int32_t VELMOR_CALL velmorReadMotionSettings(int32_t deviceIndex, VelmorMotionSettings *settings);
+
+typedef struct VelmorMotorSettings {
+    uint32_t size;
+    int32_t current;             /* milliamperes, as setMotorCurrent takes it */
+    int32_t currentFlag;         /* 0 or 1 */
+    int32_t wordValue;           /* the record's further values, carried unchanged by setMotorCurrent */
+    int32_t byteValue;
+    int32_t extendedFlag;        /* 0 or 1; 0 on units with the 10-byte record */
+    double scaledValueA;         /* the unit's thousandths as a number */
+    double scaledValueB;
+} VelmorMotorSettings;
+
+/* Reads the motor configuration. 4 when the read fails or its length does not fit the unit. */
+VELMOR_API int32_t VELMOR_CALL velmorReadMotorSettings(int32_t deviceIndex, VelmorMotorSettings *settings);
+
+typedef struct VelmorMoveSettings {
+    uint32_t size;
+    int32_t backlashEnabled;     /* 0 or 1 */
+    int32_t backlashDirection;   /* 0 or 1, as setBacklashCompensation takes it */
+    int32_t backlashAmount;      /* steps */
+    int32_t homeDirection;       /* 0 or 1, as setHomeSettings takes it (from homeMode: 2 gives 1, else 0) */
+    int32_t homeMode;            /* as the unit holds it: 1 or 2 after setHomeSettings */
+    int32_t homeFlagA;           /* 0 or 1 */
+    int32_t homeFlagB;           /* 0 or 1 */
+    int32_t homeValueA;
+    int32_t homeValueB;
+} VelmorMoveSettings;
+
+/* Reads the advanced move configuration (backlash and homing). 12 when the read fails. */
+VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, VelmorMoveSettings *settings);
+
+typedef struct VelmorLimits {
+    uint32_t size;
+    int32_t hardwareMajor;
+    int32_t hardwareMinor;
+    int32_t minimumCurrent;      /* mA */
+    int32_t maximumCurrent;      /* mA */
+    int32_t maximumStepRate;     /* steps per second: speed times 2 to the step mode */
+    int32_t largestSpeed;        /* steps per second that setMotorSpeed can carry to the unit */
+    int32_t largestStepMode;
+    int32_t largestAcceleration; /* steps per second squared that setMotorAcceleration can carry */
+    int32_t largestBacklashAmount; /* steps */
+    int32_t largestHomeValue;    /* for homeValueA and homeValueB */
+    int32_t inputChannels;       /* the inputs setLimitSwitches takes run from 1 to this */
+    int32_t hasRelay;            /* 1 when setRelay works on this hardware */
+    int32_t pwmLimit;            /* setPWM holds larger values at this */
+} VelmorLimits;
+
+/* What the unit at deviceIndex accepts, by its hardware version. Opens the unit as any call does. */
+VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits);
+
+/* Keeps the unit open: every later call on deviceIndex, the functions of VelmorLib.h included,
+ * goes through the open unit, without opening, setting up and closing it and without the 50 ms
+ * settling wait; it only looks at D2XX's list of attached chips (well under a millisecond) to
+ * make sure the unit is still the one at deviceIndex. Holding a held index again returns 0. A held unit is released by velmorReleaseUnit,
+ * velmorReleaseAllUnits or initialise, when a D2XX call on it fails, and when it is no longer
+ * listed at deviceIndex (unplugged, or units before it came or went); the call then goes on as
+ * for a unit not held. */
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex);
+/* Closes a held unit; 0 also when none was held. 1 for an index below 1 or of 100 or more. */
+VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex);
+VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VELMORLIBEXTRAS_H */

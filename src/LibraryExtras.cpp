@@ -1,0 +1,278 @@
+// The companion functions: the library's version, a unit's identity, its motor status and
+// settings read back with the records' own decoders, the values its hardware accepts, and held
+// units. Each takes the library lock and opens the unit as the exports do.
+#include "Bootloader.h"
+#include "LibraryCall.h"
+#include "LibraryInterface.h"
+#include "ThreadAnnotations.h"
+#include "USBDeviceIdentity.h"
+#include "VelmorDriverAdvancedMotorMoveConfiguration.h"
+#include "VelmorDriverInputConfiguration.h"
+#include "VelmorDriverMotionConfiguration.h"
+#include "VelmorDriverMotorConfiguration.h"
+#include "VelmorDriverMotorInfo.h"
+#include "VelmorDriverPWMSettings.h"
+#include "VelmorLibExtras.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+enum Action : qint32 {
+    ReadMotorInformation = 22,
+    ReadMotionConfiguration = 23,
+    ReadMotorConfiguration = 24,
+    ReadAdvancedMoveConfiguration = 27
+};
+
+template <typename Record>
+bool isUsable(const Record *record)
+{
+    return record != nullptr && record->size == sizeof(Record);
+}
+
+// Latin-1, cut to fit and always zero-terminated.
+template <size_t Capacity>
+void copyText(char (&target)[Capacity], const QString &text)
+{
+    const QByteArray bytes = text.toLatin1().left(int(Capacity) - 1);
+    std::memset(target, 0, Capacity);
+    std::memcpy(target, bytes.constData(), size_t(bytes.size()));
+}
+
+bool read(USBDriver &driver, int32_t deviceIndex, qint32 action, QByteArray &reply)
+{
+    return LibraryInterface::sendRequest(driver, deviceIndex, action, QByteArray(), &reply).isOk();
+}
+
+// Runs `body` on the open unit under the library lock, with the record written only on success.
+template <typename Record, typename Body>
+int32_t readInto(int32_t deviceIndex, Record *record, int32_t failureCode, Body body)
+{
+    return guarded(failureCode, [&] {
+        if (!isUsable(record))
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        Record result = *record;
+        const int32_t code = LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
+            return body(driver, hardware, result);
+        });
+        if (code == VELMOR_OK)
+            *record = result;
+        return code;
+    });
+}
+
+int32_t readUnitInfo(USBDriver &driver, int32_t deviceIndex, VersionNumber hardware, VelmorUnitInfo &info)
+{
+    DeviceInformation information;
+    if (!Bootloader(0).readDeviceInformation(driver, information).isOk())
+        return int32_t(VELMOR_ERROR_READ_INFORMATION);
+    if (!information.valid)
+        return int32_t(VELMOR_ERROR_INFORMATION_INVALID);
+    const USBDevice &device = *driver.device();
+    const VersionNumber firmware = LibraryInterface::s_firmwareVersions[deviceIndex];
+    copyText(info.serialNumber, device.serialNumber);
+    copyText(info.description, device.description);
+    info.chipType = device.chipType;
+    info.usbId = device.usbId;
+    info.locationId = device.locationId;
+    info.hardwareMajor = int32_t(hardware.major);
+    info.hardwareMinor = int32_t(hardware.minor);
+    info.firmwareMajor = int32_t(firmware.major);
+    info.firmwareMinor = int32_t(firmware.minor);
+    copyText(info.storedSerialNumber, information.serialNumber);
+    return int32_t(VELMOR_OK);
+}
+
+void fillMotorStatus(const VelmorDriverMotorInfo &information, VersionNumber hardware, VelmorMotorStatus &status)
+{
+    status.positionInSteps = information.positionInSteps(hardware);
+    status.position = LibraryInterface::positionInWholeSteps(information, hardware);
+    status.rawPosition = information.position();
+    status.stepMode = information.stepMode();
+    status.ready = information.ready();
+    status.moveGate = LibraryInterface::readinessGate(information);
+    status.firstWord = information.firstWord();
+    status.flag9 = information.flag9();
+    status.flag10 = information.flag10();
+    status.flag12 = information.flag12();
+    status.flag13 = information.flag13();
+}
+
+void fillMotionSettings(const VelmorDriverMotionConfiguration &configuration, VelmorMotionSettings &settings)
+{
+    using Record = VelmorDriverMotionConfiguration;
+    const quint32 tenths = configuration.value(Record::Acceleration).toUInt();
+    settings.speed = configuration.value(Record::Speed).toInt();
+    settings.alternateSpeed = configuration.value(Record::AlternateSpeed).toInt();
+    settings.alternateSpeedEnabled = configuration.value(Record::AlternateSpeedEnabled).toBool() ? 1 : 0;
+    settings.stepMode = configuration.value(Record::StepMode).toInt();
+    settings.acceleration = int32_t(tenths / 10);
+    settings.accelerationTenths = tenths;
+    settings.accelerationMode = configuration.value(Record::AccelerationMode).toInt();
+}
+
+void fillMotorSettings(const VelmorDriverMotorConfiguration &configuration, VelmorMotorSettings &settings)
+{
+    using Record = VelmorDriverMotorConfiguration;
+    settings.current = configuration.value(Record::Current).toInt();
+    settings.currentFlag = configuration.value(Record::CurrentFlag).toBool() ? 1 : 0;
+    settings.wordValue = configuration.value(Record::WordValue).toInt();
+    settings.byteValue = configuration.value(Record::ByteValue).toInt();
+    settings.extendedFlag = configuration.value(Record::ExtendedFlag).toBool() ? 1 : 0;
+    settings.scaledValueA = configuration.value(Record::ScaledValueA).toDouble();
+    settings.scaledValueB = configuration.value(Record::ScaledValueB).toDouble();
+}
+
+void fillMoveSettings(const VelmorDriverAdvancedMotorMoveConfiguration &configuration, VelmorMoveSettings &settings)
+{
+    using Record = VelmorDriverAdvancedMotorMoveConfiguration;
+    settings.backlashEnabled = configuration.value(Record::BacklashEnabled).toBool() ? 1 : 0;
+    settings.backlashDirection = configuration.value(Record::BacklashDirection).toInt();
+    settings.backlashAmount = configuration.value(Record::BacklashSteps).toInt();
+    settings.homeMode = configuration.value(Record::HomeMode).toInt();
+    // setHomeSettings writes mode 2 for direction 1 and mode 1 for direction 0.
+    settings.homeDirection = settings.homeMode == 2 ? 1 : 0;
+    settings.homeFlagA = configuration.value(Record::HomeFlagA).toBool() ? 1 : 0;
+    settings.homeFlagB = configuration.value(Record::HomeFlagB).toBool() ? 1 : 0;
+    settings.homeValueA = configuration.value(Record::HomeValueA).toInt();
+    settings.homeValueB = configuration.value(Record::HomeValueB).toInt();
+}
+
+int32_t clampedToInt32(qint64 value)
+{
+    return int32_t(std::min<qint64>(value, std::numeric_limits<int32_t>::max()));
+}
+
+void fillLimits(VersionNumber hardware, VelmorLimits &limits)
+{
+    using Motion = VelmorDriverMotionConfiguration;
+    limits.hardwareMajor = int32_t(hardware.major);
+    limits.hardwareMinor = int32_t(hardware.minor);
+    limits.minimumCurrent = VelmorDriverMotorConfiguration::minimumCurrent();
+    limits.maximumCurrent = VelmorDriverMotorConfiguration::maximumCurrent(hardware);
+    limits.maximumStepRate = Motion::maximumStepRate(hardware);
+    limits.largestSpeed = clampedToInt32(LibraryInterface::largestInField(Motion::kSpeedBits));
+    limits.largestStepMode = clampedToInt32(LibraryInterface::largestInField(Motion::kStepModeBits));
+    // setMotorAcceleration sends tenths.
+    limits.largestAcceleration = clampedToInt32(LibraryInterface::largestInField(Motion::kAccelerationBits) / 10);
+    limits.largestBacklashAmount =
+        clampedToInt32(LibraryInterface::largestInField(VelmorDriverAdvancedMotorMoveConfiguration::kBacklashStepsBits));
+    limits.largestHomeValue = int32_t(LibraryInterface::kLargestHomeValue);
+    limits.inputChannels = VelmorDriverInputConfiguration::channelCount(hardware);
+    limits.hasRelay = LibraryInterface::hasRelay(hardware) ? 1 : 0;
+    limits.pwmLimit = VelmorDriverPWMSettings().value(VelmorDriverPWMSettings::PwmLimit).toInt();
+}
+
+} // namespace
+
+extern "C" {
+
+VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, int32_t *patch)
+{
+    if (major == nullptr || minor == nullptr || patch == nullptr)
+        return VELMOR_ERROR_ARGUMENT;
+    *major = VELMOR_VERSION_MAJOR;
+    *minor = VELMOR_VERSION_MINOR;
+    *patch = VELMOR_VERSION_PATCH;
+    return VELMOR_OK;
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnitInfo *info)
+{
+    return readInto(deviceIndex, info, VELMOR_ERROR_READ_INFORMATION,
+                    [&](USBDriver &driver, VersionNumber hardware, VelmorUnitInfo &result) {
+                        return readUnitInfo(driver, deviceIndex, hardware, result);
+                    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorGetMotorStatus(int32_t deviceIndex, VelmorMotorStatus *status)
+{
+    return readInto(deviceIndex, status, VELMOR_ERROR_READ_FAILED,
+                    [&](USBDriver &driver, VersionNumber hardware, VelmorMotorStatus &result) {
+                        QByteArray reply;
+                        if (!read(driver, deviceIndex, ReadMotorInformation, reply))
+                            return int32_t(VELMOR_ERROR_READ_FAILED);
+                        fillMotorStatus(VelmorDriverMotorInfo(reply), hardware, result);
+                        return int32_t(VELMOR_OK);
+                    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorReadMotionSettings(int32_t deviceIndex, VelmorMotionSettings *settings)
+{
+    return readInto(deviceIndex, settings, VELMOR_ERROR_READ_MOTION_CONFIGURATION,
+                    [&](USBDriver &driver, VersionNumber hardware, VelmorMotionSettings &result) {
+                        QByteArray reply;
+                        if (!read(driver, deviceIndex, ReadMotionConfiguration, reply))
+                            return int32_t(VELMOR_ERROR_READ_MOTION_CONFIGURATION);
+                        fillMotionSettings(VelmorDriverMotionConfiguration(reply, hardware), result);
+                        return int32_t(VELMOR_OK);
+                    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorReadMotorSettings(int32_t deviceIndex, VelmorMotorSettings *settings)
+{
+    return readInto(deviceIndex, settings, VELMOR_ERROR_READ_MOTOR_CONFIGURATION,
+                    [&](USBDriver &driver, VersionNumber hardware, VelmorMotorSettings &result) {
+                        const VersionNumber firmware = LibraryInterface::s_firmwareVersions[deviceIndex];
+                        QByteArray reply;
+                        if (!read(driver, deviceIndex, ReadMotorConfiguration, reply)
+                            || !LibraryInterface::fitsMotorConfigurationLayout(reply, hardware, firmware))
+                            return int32_t(VELMOR_ERROR_READ_MOTOR_CONFIGURATION);
+                        fillMotorSettings(VelmorDriverMotorConfiguration(reply, hardware, firmware), result);
+                        return int32_t(VELMOR_OK);
+                    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, VelmorMoveSettings *settings)
+{
+    return readInto(deviceIndex, settings, VELMOR_ERROR_READ_FAILED,
+                    [&](USBDriver &driver, VersionNumber, VelmorMoveSettings &result) {
+                        QByteArray reply;
+                        if (!read(driver, deviceIndex, ReadAdvancedMoveConfiguration, reply))
+                            return int32_t(VELMOR_ERROR_READ_FAILED);
+                        fillMoveSettings(VelmorDriverAdvancedMotorMoveConfiguration(reply), result);
+                        return int32_t(VELMOR_OK);
+                    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits)
+{
+    return readInto(deviceIndex, limits, VELMOR_ERROR_OPEN_FAILED, [&](USBDriver &, VersionNumber hardware, VelmorLimits &result) {
+        fillLimits(hardware, result);
+        return int32_t(VELMOR_OK);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex)
+{
+    return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        return LibraryInterface::holdUnit(deviceIndex);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex)
+{
+    return guarded(VELMOR_ERROR_DEVICE_INDEX, [&] {
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        if (!LibraryInterface::isIndexInRange(deviceIndex))
+            return int32_t(VELMOR_ERROR_DEVICE_INDEX);
+        LibraryInterface::releaseUnit(deviceIndex);
+        return int32_t(VELMOR_OK);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void)
+{
+    return guarded(VELMOR_ERROR_DEVICE_INDEX, [&] {
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        LibraryInterface::releaseAllUnits();
+        return int32_t(VELMOR_OK);
+    });
+}
+
+} // extern "C"
