@@ -13,7 +13,7 @@ public:
     TimerResolution &operator=(const TimerResolution &) = delete;
 
 private:
-    bool m_raised = false;
+    [[maybe_unused]] bool m_raised = false; // read on Windows only
 };
 
 #endif // TIMERRESOLUTION_H
