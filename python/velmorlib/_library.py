@@ -5,6 +5,8 @@ import ctypes.util
 import os
 import threading
 
+from . import _structures
+
 _I32 = ctypes.c_int32
 _U8 = ctypes.c_uint8
 _U32 = ctypes.c_uint32
@@ -32,6 +34,22 @@ PROTOTYPES = {
     "setPWM": (_I32, _I32),
     "setPWMStepMode": (_I32,),
     "setRelay": (_I32, _U8),
+}
+
+_P_I32 = ctypes.POINTER(_I32)
+
+# The companion functions of VelmorLibExtras.h, in its order; each returns int32_t as well.
+COMPANION_PROTOTYPES = {
+    "velmorGetVersion": (_P_I32, _P_I32, _P_I32),
+    "velmorGetUnitInfo": (_I32, ctypes.POINTER(_structures.UnitInfoStruct)),
+    "velmorGetMotorStatus": (_I32, ctypes.POINTER(_structures.MotorStatusStruct)),
+    "velmorReadMotionSettings": (_I32, ctypes.POINTER(_structures.MotionSettingsStruct)),
+    "velmorReadMotorSettings": (_I32, ctypes.POINTER(_structures.MotorSettingsStruct)),
+    "velmorReadMoveSettings": (_I32, ctypes.POINTER(_structures.MoveSettingsStruct)),
+    "velmorGetLimits": (_I32, ctypes.POINTER(_structures.LimitsStruct)),
+    "velmorHoldUnit": (_I32,),
+    "velmorReleaseUnit": (_I32,),
+    "velmorReleaseAllUnits": (),
 }
 
 ENVIRONMENT_VARIABLE = "VELMORLIB_LIBRARY"
@@ -76,7 +94,7 @@ def _open(path):
 
 
 def _declare(library):
-    for name, argtypes in PROTOTYPES.items():
+    for name, argtypes in {**PROTOTYPES, **COMPANION_PROTOTYPES}.items():
         function = getattr(library, name)
         function.argtypes = argtypes
         function.restype = _I32

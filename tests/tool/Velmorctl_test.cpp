@@ -146,8 +146,8 @@ TEST_F(Velmorctl, ASessionAtTheBenchListsSetsUpMovesAndReads)
     EXPECT_EQ(session->exitStatus(), 0) << session->err();
     EXPECT_EQ(linesOf(session->out()), (std::vector<std::string>{
                                            "2 supported units",
-                                           "1     JXah00102        FT232R    hardware 1.2",
-                                           "2     JXbh01001        FT232H    hardware 10.1",
+                                           "1     JXah00102        FT232R    hardware 1.2   firmware 3.0",
+                                           "2     JXbh01001        FT232H    hardware 10.1  firmware 1.0",
                                            "motor of unit 1 switched on",
                                            "speed of unit 1 set to 800 steps/s, step mode 4",
                                            "acceleration of unit 1 set to 0 steps/s^2",
@@ -208,21 +208,41 @@ INSTANTIATE_TEST_SUITE_P(
         LibraryFailure{{"position", "JXzz09999"}, 28,
                        "velmorctl: position unit JXzz09999: no supported unit has this serial number (code 28)"},
         LibraryFailure{{"position", "3"}, 1, "velmorctl: position unit 3: the device index is out of range (code 1)"},
+        // A refused value is explained with the unit's range.
         LibraryFailure{{"backlash", "1", "1", "2", "10"}, 21,
-                       "velmorctl: backlash unit 1: an argument is out of range (code 21)"},
+                       "velmorctl: backlash unit 1: an argument is out of range (code 21): direction 2 is neither 0 nor 1"},
         LibraryFailure{{"home-settings", "1", "0", "0", "0", "10001", "0"}, 21,
-                       "velmorctl: home-settings unit 1: an argument is out of range (code 21)"},
+                       "velmorctl: home-settings unit 1: an argument is out of range (code 21): home value A 10001 is "
+                       "above the 10000 maximum"},
         LibraryFailure{{"limits", "1", "5", "1", "1", "1"}, 21,
-                       "velmorctl: limits unit 1: an argument is out of range (code 21)"},
-        LibraryFailure{{"current", "1", "9000", "0"}, 5,
-                       "velmorctl: current unit 1: writing the motor configuration failed (code 5)"},
+                       "velmorctl: limits unit 1: an argument is out of range (code 21): input 5 is outside the inputs "
+                       "1 to 4 of this unit (hardware 1.2)"},
+        LibraryFailure{{"current", "1", "8001", "1"}, 5,
+                       "velmorctl: current unit 1: writing the motor configuration failed (code 5): 8001 mA is above "
+                       "the 8000 mA maximum of this unit (hardware 1.2)"},
+        LibraryFailure{{"speed", "1", "-5", "0"}, 7,
+                       "velmorctl: speed unit 1: writing the motion configuration failed (code 7): a speed of -5 "
+                       "steps/s is below 0"},
+        LibraryFailure{{"speed", "1", "2000", "5"}, 7,
+                       "velmorctl: speed unit 1: writing the motion configuration failed (code 7): 2000 steps/s at step "
+                       "mode 5 is a step rate of 64000 steps/s, above the 20000 steps/s maximum of this unit (hardware "
+                       "1.2)"},
+        LibraryFailure{{"accel", "1", "-1"}, 7,
+                       "velmorctl: accel unit 1: writing the motion configuration failed (code 7): an acceleration of "
+                       "-1 steps/s^2 is below 0"},
+        LibraryFailure{{"pwm", "1", "-1"}, 13,
+                       "velmorctl: pwm unit 1: setting the PWM value failed (code 13): a PWM value of -1 is below 0"},
         // The extremes of each C type reach the library unchanged.
         LibraryFailure{{"home-settings", "1", "4294967295", "255", "255", "0", "0"}, 21,
-                       "velmorctl: home-settings unit 1: an argument is out of range (code 21)"},
+                       "velmorctl: home-settings unit 1: an argument is out of range (code 21): direction 4294967295 is "
+                       "neither 0 nor 1"},
         LibraryFailure{{"limits", "1", "-2147483648", "4294967295", "2147483647", "0"}, 21,
-                       "velmorctl: limits unit 1: an argument is out of range (code 21)"},
+                       "velmorctl: limits unit 1: an argument is out of range (code 21): input -2147483648 is outside "
+                       "the inputs 1 to 4 of this unit (hardware 1.2); input 2147483647 is outside the inputs 1 to 4 of "
+                       "this unit (hardware 1.2)"},
         LibraryFailure{{"current", "1", "-2147483648", "255"}, 5,
-                       "velmorctl: current unit 1: writing the motor configuration failed (code 5)"}));
+                       "velmorctl: current unit 1: writing the motor configuration failed (code 5): -2147483648 mA is "
+                       "below the 50 mA minimum of this unit (hardware 1.2)"}));
 
 TEST_F(Velmorctl, JsonGivesOneObjectPerCommandThatParsesBack)
 {
@@ -241,7 +261,7 @@ TEST_F(Velmorctl, JsonGivesOneObjectPerCommandThatParsesBack)
     EXPECT_EQ(first["serial"].toString(), "JXah00102");
     EXPECT_EQ(first["chip"].toString(), "FT232R");
     EXPECT_EQ(first["hardware"].toString(), "1.2");
-    EXPECT_TRUE(first["supported"].toBool());
+    EXPECT_EQ(first["firmware"].toString(), "3.0");
 
     const QJsonObject move = jsonObjectOf(lines[2]);
     EXPECT_EQ(move["command"].toString(), "move-by");
@@ -275,6 +295,53 @@ TEST_F(Velmorctl, JsonCodesAreTheWholeTable)
     EXPECT_EQ(codes[16].toObject()["code"].toInt(), 16);
     EXPECT_EQ(codes[16].toObject()["text"].toString(), "the motor is not ready (state 4)");
     EXPECT_EQ(codes[33].toObject()["text"].toString(), "setting the PWM step mode failed");
+}
+
+TEST_F(Velmorctl, VersionAndStatusReadTheUnitBack)
+{
+    const auto version = run({"--version"});
+    EXPECT_EQ(version->exitStatus(), 0);
+    const std::string out = version->out();
+    ASSERT_EQ(out.rfind("velmorctl ", 0), 0u) << out;
+    const std::string tool = out.substr(10, out.find(',') - 10);
+    EXPECT_EQ(out, "velmorctl " + tool + ", VelmorLib " + tool + "\n");
+
+    const auto session = run({"speed", "1", "300", "2", "current", "1", "750", "1", "backlash", "1", "1", "1", "12",
+                              "on", "1", "move-by", "1", "40", "--wait", "status", "1"});
+    ASSERT_EQ(session->exitStatus(), 0) << session->err();
+    const std::vector<std::string> lines = linesOf(session->out());
+    ASSERT_EQ(lines.size(), 12u) << session->out();
+    EXPECT_EQ(lines[5], "unit 1: JXah00102 on FT232R at location 0x1000, hardware 1.2, firmware 3.0, stored serial "
+                        "JXah00102");
+    EXPECT_EQ(lines[6].rfind("  position 40 full steps (counter ", 0), 0u) << lines[6];
+    EXPECT_NE(lines[6].find("), ready"), std::string::npos) << lines[6];
+    EXPECT_EQ(lines[7].rfind("  speed 300 steps/s, step mode 2, acceleration ", 0), 0u) << lines[7];
+    EXPECT_EQ(lines[8], "  current 750 mA, current flag 1");
+    EXPECT_EQ(lines[9], "  backlash compensation on, direction 1, 12 steps");
+    EXPECT_EQ(lines[11].rfind("  accepts: current 50 to 8000 mA, step rate up to 20000 steps/s", 0), 0u) << lines[11];
+
+    const auto json = run({"--json", "status", "2"});
+    const QJsonObject status = jsonObjectOf(linesOf(json->out()).at(0));
+    EXPECT_EQ(status["info"].toObject()["hardware"].toString(), "10.1");
+    EXPECT_EQ(status["info"].toObject()["chip"].toString(), "FT232H");
+    EXPECT_TRUE(status["motor"].toObject()["ready"].toBool());
+    EXPECT_FALSE(status["limits"].toObject()["relay"].toBool());
+}
+
+// A waited move holds its unit, and a shell session every unit it touched: another program
+// cannot open them meanwhile, as with any unit open in a program.
+TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
+{
+    SKIP_UNLESS(s_onPosix, "each run has a bench of its own here");
+    const auto shell = start({"shell"}, "position 1\non 2 move-to 2 1500 --wait\n");
+    ASSERT_TRUE(shell->waitForError("move-to unit 2: position ", milliseconds(10000))) << shell->err();
+    const auto other = run({"position", "1"});
+    EXPECT_EQ(other->exitStatus(), 3) << other->err();
+    const auto moving = run({"position", "2"});
+    EXPECT_EQ(moving->exitStatus(), 3) << moving->err();
+    shell->finish();
+    EXPECT_EQ(shell->exitStatus(), 0) << shell->err();
+    EXPECT_EQ(run({"position", "1", "position", "2"})->out(), "position of unit 1: 0\nposition of unit 2: 1500\n");
 }
 
 TEST_F(Velmorctl, RunsShareTheUnitsState)
@@ -343,8 +410,8 @@ TEST_F(Velmorctl, ShellRunsLinesFromAPipeInOneSession)
     EXPECT_EQ(shell->exitStatus(), 28);
     EXPECT_EQ(linesOf(shell->out()), (std::vector<std::string>{
                                          "2 supported units",
-                                         "1     JXah00102        FT232R    hardware 1.2",
-                                         "2     JXbh01001        FT232H    hardware 10.1",
+                                         "1     JXah00102        FT232R    hardware 1.2   firmware 3.0",
+                                         "2     JXbh01001        FT232H    hardware 10.1  firmware 1.0",
                                          "motor of unit 1 switched on",
                                          "unit 1 reached position 120",
                                          "position of unit 1: 120",

@@ -34,6 +34,13 @@ ParsedLine CommandLineParser::parse()
             }
             if (isHelpWord(word))
                 throw HelpRequest{nullptr};
+            if (word == "--version") {
+                Invocation version;
+                version.spec = &CommandTable::of(CommandId::Version);
+                line.invocations.push_back(version);
+                ++m_next;
+                continue;
+            }
             const CommandSpec &spec = commandNamed(word, line.invocations.empty() ? nullptr : &line.invocations.back());
             ++m_next;
             checkScope(spec, line.invocations.size());

@@ -7,8 +7,8 @@
 #include <vector>
 
 enum class CommandId {
-    List, Codes, Help, Shell, Quit,
-    On, Off, Stop, Zero, MoveTo, MoveBy, Home, Position, Ready,
+    List, Codes, Help, Version, Shell, Quit,
+    On, Off, Stop, Zero, MoveTo, MoveBy, Home, Position, Ready, Status,
     Speed, Accel, Current, Backlash, HomeSettings, Limits, Pwm, PwmStepMode, Relay,
 };
 

@@ -11,9 +11,10 @@ std::vector<CommandSpec> buildTable()
 {
     return {
         {CommandId::List, "list", false, {}, false, Anywhere,
-         "count the supported units, list every unit on the bus"},
+         "list the supported units: serial, chip, hardware and firmware versions"},
         {CommandId::Codes, "codes", false, {}, false, Anywhere, "print the result codes and their texts"},
         {CommandId::Help, "help", false, {}, false, Anywhere, "print the help, or the help of one command"},
+        {CommandId::Version, "version", false, {}, false, Anywhere, "print velmorctl's version and the library's"},
         {CommandId::Shell, "shell", false, {}, false, CommandScope::CommandLineOnly,
          "run commands from standard input, one or more a line"},
         {CommandId::Quit, "quit", false, {}, false, CommandScope::ShellOnly, "end the shell session"},
@@ -28,6 +29,8 @@ std::vector<CommandSpec> buildTable()
         {CommandId::Home, "home", true, {}, true, Anywhere, "move to the home position"},
         {CommandId::Position, "position", true, {}, false, Anywhere, "print the position, in full steps"},
         {CommandId::Ready, "ready", true, {}, false, Anywhere, "print whether the motor is ready"},
+        {CommandId::Status, "status", true, {}, false, Anywhere,
+         "print what the unit is, its motor status, every setting read back and its limits"},
         {CommandId::Speed, "speed", true, {{"SPEED", T::Int32, "speed"}, {"STEP_MODE", T::Int32, "step_mode"}}, false,
          Anywhere, "set the speed in full steps/s and the step mode (rate x 2^STEP_MODE)"},
         {CommandId::Accel, "accel", true, {{"ACCELERATION", T::Int32, "acceleration"}}, false, Anywhere,

@@ -6,7 +6,7 @@
 #include "ResultText.h"
 #include "UnitCommands.h"
 #include "UnitListing.h"
-#include "VelmorLib.h"
+#include "VelmorLibExtras.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +14,12 @@
 Runner::Runner(bool json)
     : m_json(json)
 {
+}
+
+Runner::~Runner()
+{
+    if (m_initialised)
+        velmorReleaseAllUnits();
 }
 
 int Runner::run(const ParsedLine &line)
@@ -36,6 +42,11 @@ int Runner::runOne(const Invocation &invocation, const Reporter &reporter)
     case CommandId::Codes:
         printCodes(reporter);
         return 0;
+    case CommandId::Version: {
+        const CommandResult result = versions();
+        reporter.report(invocation, -1, result);
+        return result.exitStatus;
+    }
     case CommandId::Shell:
     case CommandId::Quit:
         return 0;
@@ -56,9 +67,35 @@ int Runner::runOnUnit(const Invocation &invocation, const Reporter &reporter)
     int32_t code = initialiseOnce();
     if (code == VELMOR_OK)
         code = resolveUnit(invocation.unit, &index);
+    // A unit that cannot be held is used as any other: the command itself then says what is wrong.
+    const bool holdsForCommand = code == VELMOR_OK && !m_holdsTouchedUnits && holdsFor(invocation);
+    if (code == VELMOR_OK && (m_holdsTouchedUnits || holdsForCommand))
+        velmorHoldUnit(index);
     const CommandResult result = code == VELMOR_OK ? UnitCommands(invocation, index).run() : CommandResult::of(code, "");
+    if (holdsForCommand)
+        velmorReleaseUnit(index);
     reporter.report(invocation, index, result);
     return result.exitStatus;
+}
+
+// Commands that make many calls on their unit hold it while they run.
+bool Runner::holdsFor(const Invocation &invocation) const
+{
+    return invocation.wait || invocation.spec->id == CommandId::Status;
+}
+
+CommandResult Runner::versions()
+{
+    int32_t major = 0, minor = 0, patch = 0;
+    CommandResult result = CommandResult::of(velmorGetVersion(&major, &minor, &patch), "");
+    if (result.failed())
+        return result;
+    const std::string tool = std::to_string(VELMOR_VERSION_MAJOR) + "." + std::to_string(VELMOR_VERSION_MINOR) + "."
+        + std::to_string(VELMOR_VERSION_PATCH);
+    const std::string library = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+    result.text = "velmorctl " + tool + ", VelmorLib " + library;
+    result.fields.addText("velmorctl", tool).addText("library", library);
+    return result;
 }
 
 void Runner::printCodes(const Reporter &reporter) const

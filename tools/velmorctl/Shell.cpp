@@ -19,6 +19,7 @@ constexpr int s_interruptedStatus = 130;
 Shell::Shell(Runner &runner, bool json)
     : m_runner(runner), m_json(json), m_interactive(Terminal::isStandardInput())
 {
+    m_runner.holdTouchedUnits();
 }
 
 int Shell::run(std::istream &input)

@@ -1,7 +1,9 @@
 #include "UnitCommands.h"
 
 #include "MoveCommand.h"
-#include "VelmorLib.h"
+#include "RefusalExplanation.h"
+#include "StatusCommand.h"
+#include "VelmorLibExtras.h"
 
 UnitCommands::UnitCommands(const Invocation &invocation, int32_t index)
     : m_invocation(invocation), m_index(index)
@@ -24,6 +26,8 @@ CommandResult UnitCommands::run() const
         return position();
     case CommandId::Ready:
         return ready();
+    case CommandId::Status:
+        return StatusCommand(m_index, unitText()).run();
     default:
         return setting();
     }
@@ -65,9 +69,22 @@ CommandResult UnitCommands::ready() const
     return result;
 }
 
+// A refused value is explained with the unit's range where the reason is plain from it.
 CommandResult UnitCommands::setting() const
 {
-    return CommandResult::of(callSetting(), settingText());
+    CommandResult result = CommandResult::of(callSetting(), settingText());
+    if (!result.failed())
+        return result;
+    VelmorLimits limits = {};
+    limits.size = sizeof limits;
+    if (velmorGetLimits(m_index, &limits) != VELMOR_OK)
+        return result;
+    const std::string reason = RefusalExplanation(m_invocation, limits).text();
+    if (!reason.empty()) {
+        result.text += ": " + reason;
+        result.fields.addText("reason", reason);
+    }
+    return result;
 }
 
 int32_t UnitCommands::callSetting() const

@@ -1,24 +1,12 @@
 #include "UnitListing.h"
 
-#include "USBDeviceIdentity.h"
-#include "USBFtdiDevice.h"
-#include "VelmorLib.h"
+#include "ResultText.h"
+#include "UnitInfoText.h"
+#include "VelmorLibExtras.h"
 
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-bool isSupportedHardware(const VersionNumber &version)
-{
-    return version == VersionNumber(1, 1) || version == VersionNumber(1, 2) || version == VersionNumber(10, 1)
-        || version == VersionNumber(27, 1);
-}
-
-} // namespace
-
-// The exports count the supported units; the details of each listed unit come from the
-// library's own enumeration, in the order that gives the supported ones their indices.
 CommandResult UnitListing::run()
 {
     int32_t count = 0;
@@ -27,37 +15,32 @@ CommandResult UnitListing::run()
         return result;
     result.text = std::to_string(count) + " supported unit" + (count == 1 ? "" : "s");
     std::vector<JsonObject> units;
-    int index = 0;
-    for (const USBDevicePtr &device : USBFtdiDevice::enumerate(true)) {
-        const VersionNumber version = hardwareVersion(*device);
-        const bool supported = isSupportedHardware(version);
-        const std::string serial = device->serialNumber.toStdString();
-        const std::string hardware = std::to_string(version.major) + "." + std::to_string(version.minor);
-        char line[128];
-        const std::string indexText = supported ? std::to_string(++index) : "-";
-        std::snprintf(line, sizeof line, "\n%-5s %-16s %-9s hardware %s%s", indexText.c_str(), serial.c_str(),
-                      chipName(device->usbId), hardware.c_str(), supported ? "" : " (not supported)");
-        result.text += line;
-        JsonObject unit;
-        if (supported)
-            unit.addNumber("index", static_cast<int64_t>(index));
-        else
-            unit.addNull("index");
-        unit.addText("serial", serial).addText("chip", chipName(device->usbId)).addText("hardware", hardware);
-        units.push_back(unit.addBool("supported", supported));
-    }
+    for (int32_t index = 1; index <= count; ++index)
+        addUnit(index, result, units);
     result.fields.addNumber("count", static_cast<int64_t>(count)).addArray("units", units);
     return result;
 }
 
-const char *UnitListing::chipName(uint32_t usbId)
+// A unit whose information cannot be read is listed with the reason; the listing goes on.
+void UnitListing::addUnit(int32_t index, CommandResult &result, std::vector<JsonObject> &units)
 {
-    switch (usbId & 0xFFFF) {
-    case 0x6001: return "FT232R";
-    case 0x6010: return "FT2232H";
-    case 0x6011: return "FT4232H";
-    case 0x6014: return "FT232H";
-    case 0x6015: return "X-series";
-    default: return "unknown";
+    VelmorUnitInfo info = {};
+    info.size = sizeof info;
+    const int32_t code = velmorGetUnitInfo(index, &info);
+    JsonObject unit;
+    unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
+    char line[192];
+    if (code != VELMOR_OK) {
+        std::snprintf(line, sizeof line, "\n%-5d %s (code %d)", index, ResultText::of(code).c_str(), code);
+        result.text += line;
+        units.push_back(unit.addText("text", ResultText::of(code)));
+        return;
     }
+    const std::string hardware = UnitInfoText::hardware(info);
+    const std::string firmware = UnitInfoText::firmware(info);
+    std::snprintf(line, sizeof line, "\n%-5d %-16s %-9s hardware %-5s firmware %s", index, info.serialNumber,
+                  UnitInfoText::chipName(info.usbId), hardware.c_str(), firmware.c_str());
+    result.text += line;
+    unit.addText("serial", info.serialNumber).addText("chip", UnitInfoText::chipName(info.usbId));
+    units.push_back(unit.addText("hardware", hardware).addText("firmware", firmware));
 }

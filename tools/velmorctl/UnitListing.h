@@ -1,5 +1,5 @@
-// list: the count of supported units from the library, and every unit on the bus with its
-// listed serial number, chip, hardware version and whether the library supports it.
+// list: the supported units the library counts, each with its listed serial number, chip,
+// hardware and firmware version (the first listing of a unit runs its start-up handshake).
 #ifndef VELMORCTL_UNITLISTING_H
 #define VELMORCTL_UNITLISTING_H
 
@@ -11,7 +11,7 @@ public:
     static CommandResult run();
 
 private:
-    static const char *chipName(uint32_t usbId);
+    static void addUnit(int32_t index, CommandResult &result, std::vector<JsonObject> &units);
 };
 
 #endif

@@ -1,0 +1,202 @@
+"""The companion functions: the library's version, what a unit is, its motor status and settings
+read back, the values it accepts, and units held open between calls.
+
+Each reading function returns a frozen dataclass whose fields are those of the C structure in
+snake_case (its size left out) and raises VelmorError for a result code other than 0.
+"""
+
+import ctypes
+import dataclasses
+import re
+from typing import Tuple, Type, TypeVar
+
+from . import _checks
+from . import _library
+from . import _structures
+from .errors import VelmorError
+
+
+@dataclasses.dataclass(frozen=True)
+class UnitInfo:
+    """What a unit is: its listing on the bus, its versions and the serial it stores."""
+
+    serial_number: str          #: as D2XX lists it
+    description: str            #: as D2XX lists it
+    chip_type: int              #: D2XX's chip number: 5 FT232R, 6 FT2232H, 8 FT232H, 9 X-series
+    usb_id: int                 #: vendor ID in the high 16 bits, product ID in the low 16 bits
+    location_id: int
+    hardware_major: int         #: from the serial number
+    hardware_minor: int
+    firmware_major: int         #: read from the unit's bootloader at its first use
+    firmware_minor: int
+    stored_serial_number: str   #: from the unit's information page, what get_device_index matches
+
+    @property
+    def hardware(self) -> str:
+        return "{}.{}".format(self.hardware_major, self.hardware_minor)
+
+    @property
+    def firmware(self) -> str:
+        return "{}.{}".format(self.firmware_major, self.firmware_minor)
+
+
+@dataclasses.dataclass(frozen=True)
+class MotorStatus:
+    """One motor-information exchange."""
+
+    position: int               #: full steps, truncated toward zero, as get_absolute_position gives it
+    position_in_steps: float    #: full steps
+    raw_position: int           #: the unit's counter, in units of its step mode
+    step_mode: int
+    ready: int                  #: the ready byte; 1 means ready
+    move_gate: int              #: what a move would return now: 0, or 15, 16, 18, 19 or 20
+    first_word: int             #: the other status bytes, as the unit sends them
+    flag9: int
+    flag10: int
+    flag12: int
+    flag13: int
+
+    @property
+    def is_ready(self) -> bool:
+        return self.ready == 1
+
+
+@dataclasses.dataclass(frozen=True)
+class MotionSettings:
+    """The motion configuration, in the units set_motor_speed and set_motor_acceleration take."""
+
+    speed: int                  #: steps/s
+    alternate_speed: int        #: steps/s
+    alternate_speed_enabled: int
+    step_mode: int              #: the step rate is speed times 2 to this power
+    acceleration: int           #: steps/s^2
+    acceleration_tenths: int    #: as the unit holds it, in tenths of a step/s^2
+    acceleration_mode: int      #: 1 ramped, 0 not
+
+
+@dataclasses.dataclass(frozen=True)
+class MotorSettings:
+    """The motor configuration."""
+
+    current: int                #: mA
+    current_flag: int
+    word_value: int
+    byte_value: int
+    extended_flag: int
+    scaled_value_a: float
+    scaled_value_b: float
+
+
+@dataclasses.dataclass(frozen=True)
+class MoveSettings:
+    """Backlash compensation and homing, as set_backlash_compensation and set_home_settings take them."""
+
+    backlash_enabled: int
+    backlash_direction: int
+    backlash_amount: int        #: steps
+    home_direction: int
+    home_mode: int
+    home_flag_a: int
+    home_flag_b: int
+    home_value_a: int
+    home_value_b: int
+
+
+@dataclasses.dataclass(frozen=True)
+class Limits:
+    """What a unit accepts, by its hardware version."""
+
+    hardware_major: int
+    hardware_minor: int
+    minimum_current: int        #: mA
+    maximum_current: int        #: mA
+    maximum_step_rate: int      #: steps/s: speed times 2 to the step mode
+    largest_speed: int          #: steps/s
+    largest_step_mode: int
+    largest_acceleration: int   #: steps/s^2
+    largest_backlash_amount: int  #: steps
+    largest_home_value: int
+    input_channels: int         #: set_limit_switches takes inputs 1 to this
+    has_relay: int
+    pwm_limit: int
+
+
+@dataclasses.dataclass(frozen=True)
+class Settings:
+    """Every setting of a unit, read back."""
+
+    motion: MotionSettings
+    motor: MotorSettings
+    move: MoveSettings
+
+
+_Record = TypeVar("_Record")
+
+
+def _snake_case(name: str) -> str:
+    return re.sub(r"(?<=[a-z0-9])([A-Z])", r"_\1", name).lower()
+
+
+def _read(function: str, structure_type: Type[ctypes.Structure], record_type: Type[_Record],
+          device_index: int) -> _Record:
+    structure = structure_type(size=ctypes.sizeof(structure_type))
+    code = getattr(_library.load_library(), function)(_checks.int32("device_index", device_index),
+                                                      ctypes.byref(structure))
+    if code != 0:
+        raise VelmorError(code, function)
+    values = {}
+    for name, _ in structure_type._fields_[1:]:
+        value = getattr(structure, name)
+        values[_snake_case(name)] = value.decode("latin-1") if isinstance(value, bytes) else value
+    return record_type(**values)
+
+
+def _call(function: str, *arguments: int) -> None:
+    code = getattr(_library.load_library(), function)(*arguments)
+    if code != 0:
+        raise VelmorError(code, function)
+
+
+def get_version() -> Tuple[int, int, int]:
+    """The loaded library's version as (major, minor, patch)."""
+    parts = [ctypes.c_int32() for _ in range(3)]
+    _call("velmorGetVersion", *[ctypes.byref(part) for part in parts])
+    return tuple(part.value for part in parts)
+
+
+def get_unit_info(device_index: int) -> UnitInfo:
+    """What the unit is; its first use runs the start-up handshake, as any call does."""
+    return _read("velmorGetUnitInfo", _structures.UnitInfoStruct, UnitInfo, device_index)
+
+
+def get_motor_status(device_index: int) -> MotorStatus:
+    return _read("velmorGetMotorStatus", _structures.MotorStatusStruct, MotorStatus, device_index)
+
+
+def read_motion_settings(device_index: int) -> MotionSettings:
+    return _read("velmorReadMotionSettings", _structures.MotionSettingsStruct, MotionSettings, device_index)
+
+
+def read_motor_settings(device_index: int) -> MotorSettings:
+    return _read("velmorReadMotorSettings", _structures.MotorSettingsStruct, MotorSettings, device_index)
+
+
+def read_move_settings(device_index: int) -> MoveSettings:
+    return _read("velmorReadMoveSettings", _structures.MoveSettingsStruct, MoveSettings, device_index)
+
+
+def get_limits(device_index: int) -> Limits:
+    return _read("velmorGetLimits", _structures.LimitsStruct, Limits, device_index)
+
+
+def hold_unit(device_index: int) -> None:
+    """Keep the unit open: later calls on the index skip listing, opening and the 50 ms wait."""
+    _call("velmorHoldUnit", _checks.int32("device_index", device_index))
+
+
+def release_unit(device_index: int) -> None:
+    _call("velmorReleaseUnit", _checks.int32("device_index", device_index))
+
+
+def release_all_units() -> None:
+    _call("velmorReleaseAllUnits")
