@@ -125,7 +125,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits
  * make sure the unit is still the one at deviceIndex. Holding a held index again returns 0. A held unit is released by velmorReleaseUnit,
  * velmorReleaseAllUnits or initialise, when a D2XX call on it fails, and when it is no longer
  * listed at deviceIndex (unplugged, or units before it came or went); the call then goes on as
- * for a unit not held. */
+ * for a unit not held. Release held units before the library is unloaded: a unit still held
+ * when the process ends is closed by the operating system. */
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex);
 /* Closes a held unit; 0 also when none was held. 1 for an index below 1 or of 100 or more. */
 VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex);

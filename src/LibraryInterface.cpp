@@ -24,7 +24,14 @@ bool LibraryInterface::s_initialised = false;
 bool LibraryInterface::s_handshakeDone[LibraryInterface::kIndexLimit] = {};
 VersionNumber LibraryInterface::s_firmwareVersions[LibraryInterface::kIndexLimit];
 QMap<VersionNumber, QSet<qint32>> LibraryInterface::s_supportedFirmware;
-std::unique_ptr<HeldUnit> LibraryInterface::s_heldUnits[LibraryInterface::kIndexLimit];
+
+LibraryInterface::HeldUnitSlots &LibraryInterface::heldUnitSlots()
+{
+    // Never destroyed: a unit still held when the process ends is left for the operating system
+    // to close, rather than closed from a static destructor while D2XX may be shutting down.
+    static HeldUnitSlots *const units = new HeldUnitSlots();
+    return *units;
+}
 
 void LibraryInterface::fillSupportedFirmware()
 {
@@ -117,14 +124,15 @@ int32_t LibraryInterface::withHeldUnit(int32_t deviceIndex, HeldUnit &held, cons
 
 HeldUnit *LibraryInterface::heldUnit(int32_t deviceIndex)
 {
-    if (!isIndexInRange(deviceIndex) || !s_heldUnits[deviceIndex])
+    if (!isIndexInRange(deviceIndex) || !heldUnitSlots()[size_t(deviceIndex)])
         return nullptr;
+    HeldUnit *held = heldUnitSlots()[size_t(deviceIndex)].get();
     const QList<USBDevicePtr> devices = listSupportedDevices();
-    if (deviceIndex > devices.size() || !s_heldUnits[deviceIndex]->isSameUnitAs(*devices.at(deviceIndex - 1))) {
+    if (deviceIndex > devices.size() || !held->isSameUnitAs(*devices.at(deviceIndex - 1))) {
         releaseUnit(deviceIndex);
         return nullptr;
     }
-    return s_heldUnits[deviceIndex].get();
+    return held;
 }
 
 int32_t LibraryInterface::holdUnit(int32_t deviceIndex)
@@ -135,19 +143,19 @@ int32_t LibraryInterface::holdUnit(int32_t deviceIndex)
     const int32_t opened = openDevice(deviceIndex, unit->driver());
     if (opened != VELMOR_OK)
         return opened;
-    s_heldUnits[deviceIndex] = std::move(unit);
+    heldUnitSlots()[size_t(deviceIndex)] = std::move(unit);
     return VELMOR_OK;
 }
 
 void LibraryInterface::releaseUnit(int32_t deviceIndex)
 {
     if (isIndexInRange(deviceIndex))
-        s_heldUnits[deviceIndex].reset();
+        heldUnitSlots()[size_t(deviceIndex)].reset();
 }
 
 void LibraryInterface::releaseAllUnits()
 {
-    for (std::unique_ptr<HeldUnit> &unit : s_heldUnits)
+    for (std::unique_ptr<HeldUnit> &unit : heldUnitSlots())
         unit.reset();
 }
 

@@ -15,6 +15,7 @@
 #include <QMap>
 #include <QSet>
 #include <QVariant>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,7 +33,8 @@ public:
     static VersionNumber s_firmwareVersions[kIndexLimit];
     static QMap<VersionNumber, QSet<qint32>> s_supportedFirmware;
     // The units the host keeps open, by device index; null where none is held.
-    static std::unique_ptr<HeldUnit> s_heldUnits[kIndexLimit];
+    using HeldUnitSlots = std::array<std::unique_ptr<HeldUnit>, kIndexLimit>;
+    static HeldUnitSlots &heldUnitSlots();
 
     // The attached units whose serial starts with "JX" and whose hardware version is supported,
     // in enumeration order; indices count positions in this list from 1.

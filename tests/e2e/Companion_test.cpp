@@ -25,7 +25,7 @@ Record sized()
     return record;
 }
 
-// The command codes of the framed requests the unit understood since the last clearCalls-free point.
+// The command codes of the framed requests the unit understood since its packets were last cleared.
 std::vector<uint8_t> commandsHeard()
 {
     std::vector<uint8_t> codes;

@@ -22,7 +22,8 @@ archive=$(ls "$work"/pack/VelmorLib-*-win64.zip)
 (cd "$work" && cmake -E tar xf "$archive")
 root=$work/$(basename "$archive" .zip)
 for file in bin/VelmorLib.dll bin/velmorctl.exe bin/Qt5Core.dll bin/libstdc++-6.dll bin/libgcc_s_seh-1.dll \
-            bin/libwinpthread-1.dll lib/libVelmorLib.dll.a lib/VelmorLib.lib include/VelmorLib.h; do
+            bin/libwinpthread-1.dll lib/libVelmorLib.dll.a lib/VelmorLib.lib include/VelmorLib.h \
+            include/VelmorLibExtras.h include/VelmorLibVersion.h; do
   [[ -f "$root/$file" ]] || fail "$(basename "$archive") has no $file"
 done
 echo "$(basename "$archive"): $(cd "$root" && find . -type f | sort | tr '\n' ' ')"
