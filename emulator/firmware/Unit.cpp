@@ -1,6 +1,7 @@
 #include "Unit.h"
 
 #include "Bootloader.h"
+#include "BoundedLog.h"
 #include "ByteOrder.h"
 #include "FaultEffect.h"
 #include "FaultSchedule.h"
@@ -101,7 +102,8 @@ struct Unit::Private
     MotorDriverCommandSet commands;
     PacketFramer framer;
     FaultSchedule faults;
-    std::vector<ReceivedPacket> received;
+    // A session of a few thousand requests fits whole.
+    BoundedLog<ReceivedPacket> received{8192};
     bool unplugged = false;
     std::optional<TimePoint> firmwareUpAt;      // none: in the bootloader
     bool firmwareUp = false;
@@ -145,7 +147,7 @@ void Unit::Private::record(const HostFrame &frame, TimePoint arrival)
     packet.commandCode = frame.commandCode;
     packet.payload = frame.payload;
     packet.bytes = frame.bytes;
-    received.push_back(packet);
+    received.append(packet);
 }
 
 void Unit::Private::recordRaw(ReceivedPacket::Hearing hearing, std::vector<uint8_t> bytes, TimePoint arrival)
@@ -157,7 +159,7 @@ void Unit::Private::recordRaw(ReceivedPacket::Hearing hearing, std::vector<uint8
     packet.hearing = hearing;
     packet.raw = true;
     packet.bytes = std::move(bytes);
-    received.push_back(packet);
+    received.append(packet);
 }
 
 void Unit::Private::handle(const HostFrame &frame, TimePoint arrival, std::vector<Transmission> &sent)
@@ -399,7 +401,7 @@ void Unit::clearFaults()
 std::vector<ReceivedPacket> Unit::receivedPackets() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pPrivate->received;
+    return m_pPrivate->received.entries();
 }
 
 void Unit::clearReceivedPackets()

@@ -277,7 +277,7 @@ void Bus::record(const std::string &function, std::vector<uint64_t> arguments, i
     record.status = status;
     record.time = std::chrono::steady_clock::now();
     record.thread = std::this_thread::get_id();
-    m_calls.push_back(std::move(record));
+    m_calls.append(std::move(record));
 }
 
 void Bus::noteCaller(std::thread::id caller)

@@ -10,6 +10,8 @@
 #include "InterfaceClaims.h"
 #include "PersistentBench.h"
 
+#include "BoundedLog.h"
+
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,7 +75,8 @@ public:
     std::vector<OpenHandle> openHandles() const;
 
     void record(const std::string &function, std::vector<uint64_t> arguments, int interfaceIndex, FT_STATUS status);
-    std::vector<CallRecord> &callLog() { return m_calls; }
+    std::vector<CallRecord> callLog() const { return m_calls.entries(); }
+    void clearCallLog() { m_calls.clear(); }
 
     // The handle watch: every D2XX call notes its caller, every open the number now open.
     void noteCaller(std::thread::id caller);
@@ -118,7 +121,8 @@ private:
     bool m_hasPendingBench = false;
     std::vector<BenchItem> m_pendingBench;
     std::map<std::string, std::vector<CallFailure>> m_callFailures;
-    std::vector<CallRecord> m_calls;
+    // About a thousand export calls' worth.
+    velmor_firmware::BoundedLog<CallRecord> m_calls{32768};
     int m_readsToExpire = 0;
     size_t m_mostHandlesOpen = 0;
     size_t m_callsBesideForeignHandle = 0;

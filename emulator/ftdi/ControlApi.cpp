@@ -143,7 +143,7 @@ std::vector<CallRecord> calls()
 void clearCalls()
 {
     Lock lock(bus().mutex());
-    bus().callLog().clear();
+    bus().clearCallLog();
     bus().restartHandleWatch();
 }
 
