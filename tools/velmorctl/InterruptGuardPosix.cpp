@@ -1,7 +1,5 @@
 #include "InterruptGuard.h"
 
-std::atomic<int> InterruptGuard::s_signal{0};
-
 namespace {
 struct sigaction s_previousInterrupt;
 struct sigaction s_previousTerminate;
@@ -24,19 +22,4 @@ InterruptGuard::~InterruptGuard()
 {
     sigaction(SIGINT, &s_previousInterrupt, nullptr);
     sigaction(SIGTERM, &s_previousTerminate, nullptr);
-}
-
-bool InterruptGuard::raised()
-{
-    return s_signal != 0;
-}
-
-int InterruptGuard::signalNumber()
-{
-    return s_signal;
-}
-
-void InterruptGuard::setRaised(int signalNumber)
-{
-    s_signal = signalNumber;
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-std::atomic<int> InterruptGuard::s_signal{0};
-
 namespace {
 
 // Windows ends the process as soon as the handler of a console close returns (and after 5 s at
@@ -33,20 +31,6 @@ InterruptGuard::~InterruptGuard()
         SetEvent(s_guardGone);
 }
 
-bool InterruptGuard::raised()
-{
-    return s_signal != 0;
-}
-
-int InterruptGuard::signalNumber()
-{
-    return s_signal;
-}
-
-void InterruptGuard::setRaised(int signalNumber)
-{
-    s_signal = signalNumber;
-}
 
 namespace {
 
