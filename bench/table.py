@@ -82,7 +82,10 @@ def print_fairness(rows):
         longest = entry["longest_call_ms"]
         bound = entry["bound_ms"]
         outside = entry["longest_total_ms"] - longest
-        failed = f", {int(entry['failed'])} calls failed" if entry["failed"] else ""
+        notes = {"failed": "calls failed", "unseen_starts": "calls whose start was not seen",
+                 "opens": "units opened"}
+        failed = "".join(f", {int(entry[key])} {text}" for key, text in notes.items()
+                         if entry.get(key) and not (key == "opens" and name == "fairness/unheld"))
         print(f"| {name} ({threads} threads × {int(entry['calls']) // threads} mixed calls, 2 units) | "
               f"longest lock wait {wait:.1f} ms (from outside: {outside:.1f} ms); longest call {longest:.2f} ms{failed} | "
               f"{bound:.1f} ms | {wait / bound:.3f} | | | | {verdict(max(wait, outside) <= bound)} |")
