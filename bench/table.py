@@ -8,6 +8,10 @@ SETTLE_TARGET_MS = 1.0      # a warm export within this of its floor
 CPU_TARGET_MS = 2.0         # CPU time of a warm call below this
 LISTING_TARGET_US = 20.0    # listing cost per unit
 BUFFERED_TARGET_MBS = 200.0
+HELD_TARGET_MS = 0.5        # a call on a held unit within this of its floor
+HELD_SPEEDUP_TARGET = 12.0  # a one-exchange call on a held unit at least this many times faster than unheld
+POLL_TARGET_PER_S = 200.0   # velmorGetMotorStatus polls a second on one held unit
+FAIRNESS_MARGIN = 1.1       # the longest lock wait within threads times the longest call, plus 10 %
 
 
 def medians(paths):
@@ -43,6 +47,50 @@ def verdict(ok):
     return "yes" if ok else "**no**"
 
 
+def held_verdict(held, unheld):
+    """A one-exchange call on a held unit: within HELD_TARGET_MS of its floor and HELD_SPEEDUP_TARGET
+    times faster than unheld. Any other held call: the target of every warm call."""
+    wall = ms(held, "real_time")
+    above = wall - held["floor_ms"]
+    one_exchange = held["exchanges"] == 1
+    ok = above <= (HELD_TARGET_MS if one_exchange else SETTLE_TARGET_MS) and ms(held, "cpu_time") < CPU_TARGET_MS
+    if "real_time" not in unheld:
+        return verdict(ok)
+    speedup = ms(unheld, "real_time") / wall
+    if one_exchange:
+        ok = ok and speedup >= HELD_SPEEDUP_TARGET
+    return f"{verdict(ok)}, {speedup:.1f}× faster than unheld"
+
+
+def print_polls(rows):
+    for name, entry in rows.items():
+        if "error" in entry or not name.startswith("poll/"):
+            continue
+        rate = entry["items_per_second"]
+        units = int(entry["units"])
+        target = verdict(rate >= POLL_TARGET_PER_S) if units == 1 else "-"
+        print(f"| {name} (held units polled in turn) | {rate:.0f} polls/s ({1e3 / rate:.2f} ms each); "
+              f"{entry['updates_per_unit']:.0f} updates/s of each unit | | | | | | {target} |")
+
+
+def print_fairness(rows):
+    for name, entry in rows.items():
+        if "error" in entry or not name.startswith("fairness/"):
+            continue
+        threads = int(entry["threads"])
+        wait = entry["longest_wait_ms"]
+        longest = entry["longest_call_ms"]
+        bound = entry["bound_ms"]
+        outside = entry["longest_total_ms"] - longest
+        notes = {"failed": "calls failed", "unseen_starts": "calls whose start was not seen",
+                 "opens": "units opened"}
+        failed = "".join(f", {int(entry[key])} {text}" for key, text in notes.items()
+                         if entry.get(key) and not (key == "opens" and name == "fairness/unheld"))
+        print(f"| {name} ({threads} threads × {int(entry['calls']) // threads} mixed calls, 2 units) | "
+              f"longest lock wait {wait:.1f} ms (from outside: {outside:.1f} ms); longest call {longest:.2f} ms{failed} | "
+              f"{bound:.1f} ms | {wait / bound:.3f} | | | | {verdict(max(wait, outside) <= bound)} |")
+
+
 def main(paths):
     rows = medians(paths)
     print("| Case | Median | Floor | Ratio | Above floor (in exchanges) | CPU/call | Bytes (exchanges) | Target met |")
@@ -51,7 +99,7 @@ def main(paths):
         if "error" in entry:
             print(f"| {name} | failed: {entry['error']} | | | | | | |")
             continue
-        if name.startswith(("export/", "first/", "units/isMotorReady")):
+        if name.startswith(("export/", "held/", "first/", "units/isMotorReady")):
             wall = ms(entry, "real_time")
             cpu = ms(entry, "cpu_time")
             floor = entry["floor_ms"]
@@ -59,6 +107,8 @@ def main(paths):
             above = wall - floor
             warm = not name.startswith("first/")
             target = verdict(above <= SETTLE_TARGET_MS and cpu < CPU_TARGET_MS) if warm else "-"
+            if name.startswith("held/"):
+                target = held_verdict(entry, rows.get("export/" + name[len("held/"):], {}))
             exchanged = f"{int(entry['bytes'])} ({int(entry['exchanges'])})"
             inside = f" ({entry['exchange_over_ms']:+.2f} ms)" if entry["exchanges"] > 0 else ""
             print(f"| {name} | {duration(wall)} | {duration(floor)} | {ratio} | {above:+.2f} ms{inside} | "
@@ -86,6 +136,8 @@ def main(paths):
             rate = entry["items_per_second"]
             per = 1e6 / rate
             print(f"| {name} (reply data bytes) | {rate:,.0f} round trips/s ({per:.1f} µs each) | | | | {ms(entry, 'cpu_time') * 1e3:.1f} µs | | - |")
+    print_polls(rows)
+    print_fairness(rows)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds in Release (folder build-release, or VELMOR_BENCH_BUILD_DIR) and runs the benchmarks on
-# the emulator, then prints one table: every export against its floor, listing cost, buffered
-# channel throughput and execute round trips. VELMOR_BENCH_REPETITIONS sets the samples per call
-# (default 15); the raw results stay in the build folder as bench-*.json.
+# the emulator, then prints one table: every export against its floor, warm and on a held unit,
+# listing cost, buffered channel throughput, execute round trips, status polls on held units and
+# the longest wait for the library's lock with 16 threads calling at once.
+# VELMOR_BENCH_REPETITIONS sets the samples per call (default 15); the raw results stay in the
+# build folder as bench-*.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${VELMOR_BENCH_BUILD_DIR:-build-release}
