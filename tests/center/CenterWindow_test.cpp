@@ -51,6 +51,7 @@ private slots:
     void moveByReachesTargetAndPlotGainsPoints();
     void stopOvertakesQueuedMoves();
     void valueOutsideRangeCannotBeApplied();
+    void applyWritesOnlyWhatChanged();
     void unpluggedUnitIsReportedAndDropped();
 
 private:
@@ -219,7 +220,7 @@ void CenterWindowTest::valueOutsideRangeCannotBeApplied()
         {"speed", 0, limits.largestSpeed, QStringLiteral("0 to %1 steps/s").arg(limits.largestSpeed)},
         {"acceleration", 0, limits.largestAcceleration, QStringLiteral("0 to %1 steps/s²").arg(limits.largestAcceleration)},
         {"backlashAmount", 0, limits.largestBacklashAmount, QStringLiteral("0 to %1 steps").arg(limits.largestBacklashAmount)},
-        {"homeValueA", 0, limits.largestHomeValue, QStringLiteral("0 to %1 steps").arg(limits.largestHomeValue)},
+        {"homeValueA", 0, limits.largestHomeValue, QStringLiteral("0 to %1").arg(limits.largestHomeValue)},
         {"input1", 1, limits.inputChannels, QStringLiteral("1 to %1").arg(limits.inputChannels)},
         {"pwm", 0, limits.pwmLimit, QStringLiteral("0 to %1").arg(limits.pwmLimit)},
     };
@@ -243,6 +244,26 @@ void CenterWindowTest::valueOutsideRangeCannotBeApplied()
     const QVector<UnitAction> changes = m_window->settingsPanel()->changedSettings();
     for (const UnitAction &change : changes)
         QVERIFY2(!change.call.contains(QString::number(limits.maximumCurrent + 1)), qPrintable(change.call));
+}
+
+void CenterWindowTest::applyWritesOnlyWhatChanged()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    auto motor = sized<VelmorMotorSettings>();
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    const int current = motor.current == 1200 ? 1300 : 1200;
+    field<QSpinBox>("current")->setValue(current);
+    field<QSpinBox>("acceleration")->setValue(field<QSpinBox>("acceleration")->value());
+    QVERIFY(field<QPushButton>("apply")->isEnabled());
+    QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    QCOMPARE(motor.current, current);
+    const QString log = m_window->logPane()->text();
+    QVERIFY(log.contains(QStringLiteral("current of unit 2 set to %1 mA, flag 0").arg(current)));
+    QCOMPARE(log.count(QStringLiteral("setMotor")), 1);
 }
 
 void CenterWindowTest::unpluggedUnitIsReportedAndDropped()

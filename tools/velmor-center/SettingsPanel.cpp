@@ -208,8 +208,8 @@ void SettingsPanel::buildHoming()
     m_homeDirection = addDirection(form, tr("Direction:"), QStringLiteral("homeDirection"));
     m_homeFlagA = addCheck(form, tr("Flag A:"), QStringLiteral("homeFlagA"));
     m_homeFlagB = addCheck(form, tr("Flag B:"), QStringLiteral("homeFlagB"));
-    m_homeValueA = addNumber(form, tr("Value A:"), QStringLiteral("homeValueA"), tr(" steps"));
-    m_homeValueB = addNumber(form, tr("Value B:"), QStringLiteral("homeValueB"), tr(" steps"));
+    m_homeValueA = addNumber(form, tr("Value A:"), QStringLiteral("homeValueA"), QString());
+    m_homeValueB = addNumber(form, tr("Value B:"), QStringLiteral("homeValueB"), QString());
     addGroup(QStringLiteral("homing"),
              [this] {
                  return QVector<int>{m_homeDirection->currentIndex(), m_homeFlagA->isChecked(), m_homeFlagB->isChecked(),
