@@ -53,6 +53,7 @@ private slots:
     void valueOutsideRangeCannotBeApplied();
     void applyWritesOnlyWhatChanged();
     void unpluggedUnitIsReportedAndDropped();
+    void selectionFollowsItsUnitWhenAnEarlierOneGoes();
 
 private:
     void waitForUnits(int count);
@@ -281,6 +282,22 @@ void CenterWindowTest::unpluggedUnitIsReportedAndDropped()
         QVERIFY(m_window->units()->index(row).data(UnitListModel::SerialRole).toString() != QLatin1String("JXah00102"));
     QVERIFY(!field<QPushButton>("moveBy")->isEnabled());
     QVERIFY(field<QPushButton>("stop")->isEnabled());
+}
+
+void CenterWindowTest::selectionFollowsItsUnitWhenAnEarlierOneGoes()
+{
+    waitForUnits(3);
+    selectAndWait(3);
+    VelmorEmulator::unplug(0);
+
+    waitForUnits(2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), 2, s_shownWithinMs);
+    QSignalSpy status(m_window, &MainWindow::statusShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), s_shownWithinMs);
+    QCOMPARE(status.last().at(0).toInt(), 2);
+    QCOMPARE(m_window->units()->index(1).data(UnitListModel::SerialRole).toString(), QStringLiteral("JXbh01001"));
+    QVERIFY(field<QPushButton>("moveBy")->isEnabled());
+    QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("is gone")));
 }
 
 QTEST_MAIN(CenterWindowTest)

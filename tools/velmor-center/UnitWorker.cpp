@@ -107,16 +107,29 @@ int32_t UnitWorker::timed(const QString &call, bool isPoll, const std::function<
 
 void UnitWorker::pollDeviceCount()
 {
+    if (unitCountChanged())
+        listUnits();
+}
+
+bool UnitWorker::unitCountChanged()
+{
     int32_t count = 0;
     const int32_t code = timed(QStringLiteral("getDeviceCount()"), true, [&] { return getDeviceCount(&count); });
-    if (code != VELMOR_OK)
-        return;
-    if (!m_listed || count != m_units.size())
-        listUnits();
+    return code == VELMOR_OK && (!m_listed || count != m_units.size());
 }
 
 void UnitWorker::listUnits()
 {
+    // A held unit keeps its interface open: reading the list through a new index would fail to
+    // open it. Let it go while listing, and take it up again wherever it is now.
+    const int heldIndex = m_heldIndex;
+    const QString heldSerial = m_heldSerial;
+    releaseHeld();
+    // The library keeps what it learnt of a unit (its firmware version) by index: once units
+    // have come or gone, an index may name another unit, which that knowledge would refuse
+    // (code 31). initialise makes every index run its start-up handshake again.
+    if (m_listed)
+        timed(QStringLiteral("initialise()"), false, [] { return initialise(); });
     int32_t count = 0;
     timed(QStringLiteral("getDeviceCount()"), false, [&] { return getDeviceCount(&count); });
     UnitEntries units;
@@ -125,7 +138,8 @@ void UnitWorker::listUnits()
     m_units = units;
     m_listed = true;
     emit unitsListed(units);
-    checkHeldUnitStillThere();
+    if (heldIndex != 0)
+        followHeldUnit(heldIndex, heldSerial);
 }
 
 UnitEntry UnitWorker::readEntry(int index)
@@ -145,23 +159,15 @@ UnitEntry UnitWorker::readEntry(int index)
 }
 
 // Units before the held one may have come or gone: follow it by its serial number.
-void UnitWorker::checkHeldUnitStillThere()
+void UnitWorker::followHeldUnit(int heldIndex, const QString &heldSerial)
 {
-    if (m_heldIndex == 0)
-        return;
     for (const UnitEntry &entry : qAsConst(m_units)) {
-        if (entry.infoCode == VELMOR_OK && entry.serial == m_heldSerial) {
-            if (entry.index != m_heldIndex)
-                select(entry.index);
-            else
-                m_statusTimer->start(s_statusIntervalMs);
+        if (entry.infoCode == VELMOR_OK && entry.serial == heldSerial) {
+            select(entry.index);
             return;
         }
     }
-    const int lostIndex = m_heldIndex;
-    const QString lostSerial = m_heldSerial;
-    releaseHeld();
-    emit selectedUnitLost(lostIndex, lostSerial);
+    emit selectedUnitLost(heldIndex, heldSerial);
 }
 
 void UnitWorker::releaseHeld()
@@ -217,6 +223,12 @@ void UnitWorker::pollStatus()
 {
     if (m_heldIndex == 0)
         return;
+    // When units come or go the held index may name another unit: follow it by its serial first.
+    if (unitCountChanged()) {
+        m_statusTimer->stop();
+        listUnits();
+        return;
+    }
     const int index = m_heldIndex;
     auto status = sized<VelmorMotorStatus>();
     const int32_t code = timed(QStringLiteral("velmorGetMotorStatus(%1)").arg(index), true,

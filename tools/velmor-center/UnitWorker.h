@@ -52,9 +52,10 @@ private:
     void runNext();
     void pollDeviceCount();
     void pollStatus();
+    bool unitCountChanged();
     void listUnits();
     UnitEntry readEntry(int index);
-    void checkHeldUnitStillThere();
+    void followHeldUnit(int heldIndex, const QString &heldSerial);
     void releaseHeld();
     int32_t timed(const QString &call, bool isPoll, const std::function<int32_t()> &function);
 
