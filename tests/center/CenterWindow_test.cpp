@@ -54,6 +54,8 @@ private slots:
     void applyWritesOnlyWhatChanged();
     void unpluggedUnitIsReportedAndDropped();
     void selectionFollowsItsUnitWhenAnEarlierOneGoes();
+    void plotKeepsTheLastMinute_data();
+    void plotKeepsTheLastMinute();
 
 private:
     void waitForUnits(int count);
@@ -298,6 +300,31 @@ void CenterWindowTest::selectionFollowsItsUnitWhenAnEarlierOneGoes()
     QCOMPARE(m_window->units()->index(1).data(UnitListModel::SerialRole).toString(), QStringLiteral("JXbh01001"));
     QVERIFY(field<QPushButton>("moveBy")->isEnabled());
     QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("is gone")));
+}
+
+void CenterWindowTest::plotKeepsTheLastMinute_data()
+{
+    QTest::addColumn<QVector<qint64>>("times");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("one point") << QVector<qint64>{0} << 1;
+    QTest::newRow("exactly a minute apart") << QVector<qint64>{0, 60000} << 2;
+    QTest::newRow("one millisecond over") << QVector<qint64>{0, 60001} << 1;
+    QTest::newRow("a minute of tenths and more") << [] {
+        QVector<qint64> times;
+        for (qint64 t = 0; t <= 90000; t += 100)
+            times.append(t);
+        return times;
+    }() << 601;
+}
+
+void CenterWindowTest::plotKeepsTheLastMinute()
+{
+    QFETCH(QVector<qint64>, times);
+    QFETCH(int, kept);
+    PositionPlot plot;
+    for (qint64 time : times)
+        plot.addPoint(time, double(time) / 100);
+    QCOMPARE(plot.pointCount(), kept);
 }
 
 QTEST_MAIN(CenterWindowTest)

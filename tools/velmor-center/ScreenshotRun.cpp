@@ -29,8 +29,12 @@ ScreenshotRun::ScreenshotRun(MainWindow &window, const QString &folder, int unit
     });
 }
 
-void ScreenshotRun::onUnitsShown()
+void ScreenshotRun::onUnitsShown(int count)
 {
+    if (m_unit > count) {
+        finish(1, QStringLiteral("there is no unit %1: %2 attached").arg(m_unit).arg(count));
+        return;
+    }
     if (m_window.selectedUnit() == 0)
         m_window.selectUnit(m_unit);
 }

@@ -17,7 +17,7 @@ public:
     ScreenshotRun(MainWindow &window, const QString &folder, int unit);
 
 private:
-    void onUnitsShown();
+    void onUnitsShown(int count);
     void capture();
     bool save(class QWidget *widget, const QString &name);
     void finish(int exitCode, const QString &message);
