@@ -1,0 +1,331 @@
+// The Control Center's window driven in-process on the emulator, as a person at a bench would:
+// the units appear, a selected unit shows its own settings, moves, stops and goes away.
+#include "LogPane.h"
+#include "MainWindow.h"
+#include "PositionPlot.h"
+#include "SettingsPanel.h"
+#include "StatusPanel.h"
+#include "UnitListModel.h"
+#include "UnitWorker.h"
+
+#include "VelmorEmulator.h"
+#include "VelmorLibExtras.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+// Listing opens every unit for the first time (a 600 ms start each), then a selection reads
+// its records: generous, as the machine may be shared.
+const int s_listedWithinMs = 20000;
+const int s_shownWithinMs = 10000;
+
+template <typename Record>
+Record sized()
+{
+    Record record{};
+    record.size = sizeof(Record);
+    return record;
+}
+
+} // namespace
+
+class CenterWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void listsEveryUnitWithItsVersions();
+    void selectedUnitShowsItsStoredSettings_data();
+    void selectedUnitShowsItsStoredSettings();
+    void moveByReachesTargetAndPlotGainsPoints();
+    void stopOvertakesQueuedMoves();
+    void valueOutsideRangeCannotBeApplied();
+    void applyWritesOnlyWhatChanged();
+    void unpluggedUnitIsReportedAndDropped();
+    void selectionFollowsItsUnitWhenAnEarlierOneGoes();
+    void plotKeepsTheLastMinute_data();
+    void plotKeepsTheLastMinute();
+
+private:
+    void waitForUnits(int count);
+    void selectAndWait(int index);
+    template <typename Widget>
+    Widget *field(const char *name) const
+    {
+        auto *widget = m_window->findChild<Widget *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no field %s", name);
+        return widget;
+    }
+
+    MainWindow *m_window = nullptr;
+};
+
+void CenterWindowTest::init()
+{
+    m_window = new MainWindow;
+    m_window->show();
+}
+
+void CenterWindowTest::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+void CenterWindowTest::waitForUnits(int count)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->units()->rowCount(), count, s_listedWithinMs);
+}
+
+void CenterWindowTest::selectAndWait(int index)
+{
+    QSignalSpy settings(m_window, &MainWindow::settingsShown);
+    QSignalSpy status(m_window, &MainWindow::statusShown);
+    m_window->selectUnit(index);
+    QTRY_VERIFY_WITH_TIMEOUT(!settings.isEmpty(), s_shownWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), s_shownWithinMs);
+}
+
+void CenterWindowTest::listsEveryUnitWithItsVersions()
+{
+    waitForUnits(3);
+    const struct { int row; const char *serial; const char *chip; const char *versions; } expected[] = {
+        {0, "JXah00101", "FT232R", "hardware 1.1, firmware 2.0"},
+        {1, "JXah00102", "FT232R", "hardware 1.2, firmware 3.0"},
+        {2, "JXbh01001", "FT232H", "hardware 10.1, firmware 1.0"},
+    };
+    for (const auto &unit : expected) {
+        const QModelIndex index = m_window->units()->index(unit.row);
+        const QString shown = index.data().toString();
+        QCOMPARE(index.data(UnitListModel::IndexRole).toInt(), unit.row + 1);
+        QCOMPARE(index.data(UnitListModel::SerialRole).toString(), QString::fromLatin1(unit.serial));
+        QVERIFY2(shown.contains(QLatin1String(unit.chip)) && shown.contains(QLatin1String(unit.versions)), qPrintable(shown));
+    }
+}
+
+void CenterWindowTest::selectedUnitShowsItsStoredSettings_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::newRow("hardware 1.1") << 1;
+    QTest::newRow("hardware 1.2") << 2;
+    QTest::newRow("hardware 10.1, no relay") << 3;
+}
+
+void CenterWindowTest::selectedUnitShowsItsStoredSettings()
+{
+    QFETCH(int, index);
+    waitForUnits(3);
+    selectAndWait(index);
+
+    auto motion = sized<VelmorMotionSettings>();
+    auto motor = sized<VelmorMotorSettings>();
+    auto move = sized<VelmorMoveSettings>();
+    auto limits = sized<VelmorLimits>();
+    QCOMPARE(velmorReadMotionSettings(index, &motion), 0);
+    QCOMPARE(velmorReadMotorSettings(index, &motor), 0);
+    QCOMPARE(velmorReadMoveSettings(index, &move), 0);
+    QCOMPARE(velmorGetLimits(index, &limits), 0);
+
+    QCOMPARE(field<QSpinBox>("speed")->value(), motion.speed);
+    QCOMPARE(field<QSpinBox>("stepMode")->value(), motion.stepMode);
+    QCOMPARE(field<QSpinBox>("acceleration")->value(), motion.acceleration);
+    QCOMPARE(field<QSpinBox>("current")->value(), motor.current);
+    QCOMPARE(field<QCheckBox>("currentFlag")->isChecked(), motor.currentFlag != 0);
+    QCOMPARE(field<QCheckBox>("backlashEnabled")->isChecked(), move.backlashEnabled != 0);
+    QCOMPARE(field<QComboBox>("backlashDirection")->currentIndex(), move.backlashDirection);
+    QCOMPARE(field<QSpinBox>("backlashAmount")->value(), move.backlashAmount);
+    QCOMPARE(field<QComboBox>("homeDirection")->currentIndex(), move.homeDirection);
+    QCOMPARE(field<QCheckBox>("homeFlagA")->isChecked(), move.homeFlagA != 0);
+    QCOMPARE(field<QCheckBox>("homeFlagB")->isChecked(), move.homeFlagB != 0);
+    QCOMPARE(field<QSpinBox>("homeValueA")->value(), move.homeValueA);
+    QCOMPARE(field<QSpinBox>("homeValueB")->value(), move.homeValueB);
+
+    QCOMPARE(field<QSpinBox>("current")->maximum(), limits.maximumCurrent);
+    QCOMPARE(field<QCheckBox>("relay")->isEnabled(), limits.hasRelay != 0);
+    QCOMPARE(field<QLabel>("relayReason")->text().isEmpty(), limits.hasRelay != 0);
+    // Nothing was edited: there is nothing to apply.
+    QVERIFY(m_window->settingsPanel()->changedSettings().isEmpty());
+    QVERIFY(!field<QPushButton>("apply")->isEnabled());
+}
+
+void CenterWindowTest::moveByReachesTargetAndPlotGainsPoints()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    int32_t start = 0;
+    QCOMPARE(getAbsolutePosition(2, &start), 0);
+    const int pointsBefore = m_window->statusPanel()->plot()->pointCount();
+
+    QTest::mouseClick(field<QPushButton>("motorOn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(field<QLabel>("statusMotor")->text(), QStringLiteral("on"), s_shownWithinMs);
+    field<QSpinBox>("moveBySteps")->setValue(200);
+    QTest::mouseClick(field<QPushButton>("moveBy"), Qt::LeftButton);
+
+    const QString target = QStringLiteral("%1 full steps").arg(start + 200);
+    QTRY_VERIFY_WITH_TIMEOUT(field<QLabel>("statusPosition")->text().startsWith(target), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(field<QLabel>("statusReadiness")->text(), QStringLiteral("ready"), 15000);
+    int32_t position = 0;
+    QCOMPARE(getAbsolutePosition(2, &position), 0);
+    QCOMPARE(position, start + 200);
+    QVERIFY2(m_window->statusPanel()->plot()->pointCount() >= pointsBefore + 5,
+             qPrintable(QString::number(m_window->statusPanel()->plot()->pointCount())));
+    QVERIFY(m_window->logPane()->text().contains(QStringLiteral("moveMotorRelative(2, 200) → success")));
+}
+
+void CenterWindowTest::stopOvertakesQueuedMoves()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    QStringList order;
+    QObject context;
+    connect(m_window->worker(), &UnitWorker::actionDone, &context,
+            [&order](const UnitAction &action, int) { order.append(action.call); });
+
+    // Keep the worker busy so that the moves wait in its queue.
+    QSemaphore busy, release;
+    m_window->worker()->post([&](UnitWorker &) { busy.release(); release.acquire(); });
+    QVERIFY(busy.tryAcquire(1, s_shownWithinMs));
+    const auto move = [](int steps) {
+        return UnitAction{UnitAction::Kind::Motion, 2, QStringLiteral("moveMotorRelative(2, %1)").arg(steps),
+                          QString(), [steps] { return moveMotorRelative(2, steps); }, QString()};
+    };
+    m_window->post(move(300));
+    m_window->post(move(-300));
+    QTest::keyClick(m_window, Qt::Key_Escape);
+    release.release();
+
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, s_shownWithinMs);
+    QCOMPARE(order, QStringList({QStringLiteral("stopMotor(2)"), QStringLiteral("moveMotorRelative(2, 300)"),
+                                 QStringLiteral("moveMotorRelative(2, -300)")}));
+}
+
+void CenterWindowTest::valueOutsideRangeCannotBeApplied()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    auto limits = sized<VelmorLimits>();
+    QCOMPARE(velmorGetLimits(2, &limits), 0);
+    const struct { const char *field; int minimum; int maximum; QString range; } cases[] = {
+        {"current", limits.minimumCurrent, limits.maximumCurrent,
+         QStringLiteral("%1 to %2 mA").arg(limits.minimumCurrent).arg(limits.maximumCurrent)},
+        {"speed", 0, limits.largestSpeed, QStringLiteral("0 to %1 steps/s").arg(limits.largestSpeed)},
+        {"acceleration", 0, limits.largestAcceleration, QStringLiteral("0 to %1 steps/s²").arg(limits.largestAcceleration)},
+        {"backlashAmount", 0, limits.largestBacklashAmount, QStringLiteral("0 to %1 steps").arg(limits.largestBacklashAmount)},
+        {"homeValueA", 0, limits.largestHomeValue, QStringLiteral("0 to %1").arg(limits.largestHomeValue)},
+        {"input1", 1, limits.inputChannels, QStringLiteral("1 to %1").arg(limits.inputChannels)},
+        {"pwm", 0, limits.pwmLimit, QStringLiteral("0 to %1").arg(limits.pwmLimit)},
+    };
+    for (const auto &row : cases) {
+        QSpinBox *box = field<QSpinBox>(row.field);
+        const QString name = QLatin1String(row.field);
+        QCOMPARE(m_window->findChild<QLabel *>(name + QStringLiteral("Range"))->text(), row.range);
+        box->setValue(row.maximum + 1);
+        QCOMPARE(box->value(), row.maximum);
+        box->setValue(row.minimum - 1);
+        QCOMPARE(box->value(), row.minimum);
+    }
+
+    // Typed in, a current above the maximum is not taken either.
+    QSpinBox *current = field<QSpinBox>("current");
+    current->setFocus();
+    current->selectAll();
+    QTest::keyClicks(current, QString::number(limits.maximumCurrent + 1));
+    QTest::keyClick(current, Qt::Key_Enter);
+    QVERIFY(current->value() <= limits.maximumCurrent);
+    const QVector<UnitAction> changes = m_window->settingsPanel()->changedSettings();
+    for (const UnitAction &change : changes)
+        QVERIFY2(!change.call.contains(QString::number(limits.maximumCurrent + 1)), qPrintable(change.call));
+}
+
+void CenterWindowTest::applyWritesOnlyWhatChanged()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    auto motor = sized<VelmorMotorSettings>();
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    const int current = motor.current == 1200 ? 1300 : 1200;
+    field<QSpinBox>("current")->setValue(current);
+    field<QSpinBox>("acceleration")->setValue(field<QSpinBox>("acceleration")->value());
+    QVERIFY(field<QPushButton>("apply")->isEnabled());
+    QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    QCOMPARE(motor.current, current);
+    const QString log = m_window->logPane()->text();
+    QVERIFY(log.contains(QStringLiteral("current of unit 2 set to %1 mA, flag 0").arg(current)));
+    QCOMPARE(log.count(QStringLiteral("setMotor")), 1);
+}
+
+void CenterWindowTest::unpluggedUnitIsReportedAndDropped()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    VelmorEmulator::unplug(1);
+
+    waitForUnits(2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), 0, s_shownWithinMs);
+    const QString shown = field<QLabel>("statusUnit")->text();
+    QVERIFY2(shown.contains(QLatin1String("JXah00102")) && shown.contains(QLatin1String("gone")), qPrintable(shown));
+    QVERIFY(m_window->logPane()->text().contains(QStringLiteral("unit 2 (JXah00102) is gone")));
+    for (int row = 0; row < m_window->units()->rowCount(); ++row)
+        QVERIFY(m_window->units()->index(row).data(UnitListModel::SerialRole).toString() != QLatin1String("JXah00102"));
+    QVERIFY(!field<QPushButton>("moveBy")->isEnabled());
+    QVERIFY(field<QPushButton>("stop")->isEnabled());
+}
+
+void CenterWindowTest::selectionFollowsItsUnitWhenAnEarlierOneGoes()
+{
+    waitForUnits(3);
+    selectAndWait(3);
+    VelmorEmulator::unplug(0);
+
+    waitForUnits(2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), 2, s_shownWithinMs);
+    QSignalSpy status(m_window, &MainWindow::statusShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), s_shownWithinMs);
+    QCOMPARE(status.last().at(0).toInt(), 2);
+    QCOMPARE(m_window->units()->index(1).data(UnitListModel::SerialRole).toString(), QStringLiteral("JXbh01001"));
+    QVERIFY(field<QPushButton>("moveBy")->isEnabled());
+    QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("is gone")));
+}
+
+void CenterWindowTest::plotKeepsTheLastMinute_data()
+{
+    QTest::addColumn<QVector<qint64>>("times");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("one point") << QVector<qint64>{0} << 1;
+    QTest::newRow("exactly a minute apart") << QVector<qint64>{0, 60000} << 2;
+    QTest::newRow("one millisecond over") << QVector<qint64>{0, 60001} << 1;
+    QTest::newRow("a minute of tenths and more") << [] {
+        QVector<qint64> times;
+        for (qint64 t = 0; t <= 90000; t += 100)
+            times.append(t);
+        return times;
+    }() << 601;
+}
+
+void CenterWindowTest::plotKeepsTheLastMinute()
+{
+    QFETCH(QVector<qint64>, times);
+    QFETCH(int, kept);
+    PositionPlot plot;
+    for (qint64 time : times)
+        plot.addPoint(time, double(time) / 100);
+    QCOMPARE(plot.pointCount(), kept);
+}
+
+QTEST_MAIN(CenterWindowTest)
+#include "CenterWindow_test.moc"

@@ -1,0 +1,267 @@
+#include "MainWindow.h"
+
+#include "LogPane.h"
+#include "MotionPanel.h"
+#include "SettingsPanel.h"
+#include "StatusPanel.h"
+#include "UnitListModel.h"
+#include "UnitWorker.h"
+#include "../velmorctl/ResultText.h"
+
+#include "VelmorLib.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+void registerTypes()
+{
+    qRegisterMetaType<CallRecord>();
+    qRegisterMetaType<UnitEntries>();
+    qRegisterMetaType<UnitSnapshot>();
+    qRegisterMetaType<VelmorMotorStatus>();
+    qRegisterMetaType<UnitAction>();
+}
+
+QString resultText(int code)
+{
+    return QString::fromStdString(ResultText::of(code));
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_worker(new UnitWorker)
+    , m_units(new UnitListModel(this))
+{
+    registerTypes();
+    setWindowTitle(tr("Velmor Control Center"));
+    buildWindow();
+    connectWorker();
+    connectMotion();
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start();
+    m_worker->post([](UnitWorker &worker) { worker.start(); });
+}
+
+MainWindow::~MainWindow()
+{
+    // Held units are released before the library goes away with the process.
+    QMetaObject::invokeMethod(m_worker, "shutdown", Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void MainWindow::buildWindow()
+{
+    m_status = new StatusPanel;
+    m_motion = new MotionPanel;
+    m_settings = new SettingsPanel;
+    m_log = new LogPane;
+
+    auto *top = new QSplitter(Qt::Horizontal);
+    top->addWidget(buildUnitsPane());
+    top->addWidget(m_status);
+    top->addWidget(m_motion);
+    top->setSizes({300, 560, 420});
+
+    auto *bottom = new QSplitter(Qt::Horizontal);
+    bottom->addWidget(m_settings);
+    bottom->addWidget(m_log);
+    bottom->setSizes({760, 600});
+
+    auto *main = new QSplitter(Qt::Vertical);
+    main->addWidget(top);
+    main->addWidget(bottom);
+    main->setSizes({420, 380});
+    setCentralWidget(main);
+    statusBar()->showMessage(tr("Looking for units…"));
+    resize(1360, 820);
+}
+
+QWidget *MainWindow::buildUnitsPane()
+{
+    m_list = new QListView;
+    m_list->setObjectName(QStringLiteral("units"));
+    m_list->setModel(m_units);
+    m_list->setSpacing(2);
+    m_list->setMinimumWidth(280);
+    auto *pane = new QWidget;
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(tr("<b>Units</b>")));
+    layout->addWidget(m_list);
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) {
+        selectUnit(index.data(UnitListModel::IndexRole).toInt());
+    });
+    return pane;
+}
+
+void MainWindow::connectWorker()
+{
+    connect(m_worker, &UnitWorker::callMade, m_log, &LogPane::addCall);
+    connect(m_worker, &UnitWorker::unitsListed, this, &MainWindow::onUnitsListed);
+    connect(m_worker, &UnitWorker::unitSelected, this, &MainWindow::onUnitSelected);
+    connect(m_worker, &UnitWorker::statusRead, this, &MainWindow::onStatusRead);
+    connect(m_worker, &UnitWorker::statusFailed, this, [this](int, int code) { m_status->showFailure(code); });
+    connect(m_worker, &UnitWorker::selectedUnitLost, this, &MainWindow::onUnitLost);
+    connect(m_worker, &UnitWorker::actionDone, this, &MainWindow::onActionDone);
+    connect(m_settings, &SettingsPanel::applyRequested, this, &MainWindow::onApply);
+}
+
+void MainWindow::connectMotion()
+{
+    using Kind = UnitAction::Kind;
+    connect(m_motion, &MotionPanel::motorOnRequested, this, [this] {
+        const int i = m_selected;
+        motionRequest(Kind::MotorOn, QStringLiteral("motorOn(%1)").arg(i), tr("motor of unit %1 switched on").arg(i), [i] { return motorOn(i); });
+    });
+    connect(m_motion, &MotionPanel::motorOffRequested, this, [this] {
+        const int i = m_selected;
+        motionRequest(Kind::MotorOff, QStringLiteral("motorOff(%1)").arg(i), tr("motor of unit %1 switched off").arg(i), [i] { return motorOff(i); });
+    });
+    connect(m_motion, &MotionPanel::moveByRequested, this, [this](int steps) {
+        const int i = m_selected;
+        motionRequest(Kind::Motion, QStringLiteral("moveMotorRelative(%1, %2)").arg(i).arg(steps),
+                      tr("unit %1 moving by %2 steps").arg(i).arg(steps), [i, steps] { return moveMotorRelative(i, steps); });
+    });
+    connect(m_motion, &MotionPanel::moveToRequested, this, [this](int position) {
+        const int i = m_selected;
+        motionRequest(Kind::Motion, QStringLiteral("moveMotorAbsolute(%1, %2)").arg(i).arg(position),
+                      tr("unit %1 moving to %2").arg(i).arg(position), [i, position] { return moveMotorAbsolute(i, position); });
+    });
+    connect(m_motion, &MotionPanel::homeRequested, this, [this] {
+        const int i = m_selected;
+        motionRequest(Kind::Motion, QStringLiteral("moveMotorHome(%1)").arg(i), tr("unit %1 homing").arg(i), [i] { return moveMotorHome(i); });
+    });
+    connect(m_motion, &MotionPanel::zeroRequested, this, [this] {
+        const int i = m_selected;
+        motionRequest(Kind::Motion, QStringLiteral("zeroMotorPosition(%1)").arg(i), tr("position of unit %1 set to zero").arg(i),
+                      [i] { return zeroMotorPosition(i); });
+    });
+    connect(m_motion, &MotionPanel::stopRequested, this, &MainWindow::stop);
+}
+
+void MainWindow::motionRequest(UnitAction::Kind kind, const QString &call, const QString &words, std::function<int32_t()> perform)
+{
+    post(UnitAction{kind, m_selected, call, words, std::move(perform), QString()});
+}
+
+void MainWindow::post(const UnitAction &action)
+{
+    if (action.index == 0)
+        return;
+    m_worker->post([action](UnitWorker &worker) { worker.perform(action); });
+}
+
+// Stop goes ahead of everything queued, and is sent even with no unit selected: to the last one.
+void MainWindow::stop()
+{
+    const int i = m_selected;
+    if (i == 0) {
+        report(tr("no unit selected to stop"));
+        return;
+    }
+    const UnitAction action{UnitAction::Kind::Stop, i, QStringLiteral("stopMotor(%1)").arg(i),
+                            tr("unit %1 stopped").arg(i), [i] { return stopMotor(i); }, QString()};
+    m_worker->postFirst([action](UnitWorker &worker) { worker.perform(action); });
+}
+
+void MainWindow::selectUnit(int index)
+{
+    const UnitEntry *unit = m_units->unitAt(index);
+    if (!unit || index == m_selected)
+        return;
+    m_selected = index;
+    m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(index)));
+    m_status->showUnit(UnitListModel::describe(*unit).replace(QLatin1Char('\n'), QLatin1Char(',')).simplified());
+    m_settings->clear();
+    m_motion->setUnitAvailable(true);
+    report(tr("unit %1 (%2) selected").arg(index).arg(unit->serial));
+    m_worker->post([index](UnitWorker &worker) { worker.select(index); });
+}
+
+void MainWindow::onUnitsListed(const UnitEntries &units)
+{
+    m_units->setUnits(units);
+    if (m_selected != 0)
+        m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(m_selected)));
+    report(units.isEmpty() ? tr("no units attached") : tr("%n unit(s) attached", nullptr, units.size()));
+    emit unitsShown(units.size());
+}
+
+void MainWindow::onUnitSelected(const UnitSnapshot &snapshot)
+{
+    if (snapshot.index != m_selected) {
+        // The worker followed the held unit to a new index after units before it came or went.
+        m_selected = snapshot.index;
+        m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(m_selected)));
+    }
+    if (snapshot.code != VELMOR_OK) {
+        report(tr("settings of unit %1 not read: %2").arg(snapshot.index).arg(resultText(snapshot.code)));
+        return;
+    }
+    m_settings->load(snapshot);
+    emit settingsShown(snapshot.index);
+}
+
+void MainWindow::onStatusRead(int index, const VelmorMotorStatus &status)
+{
+    if (index != m_selected)
+        return;
+    m_status->showStatus(status);
+    emit statusShown(index);
+}
+
+void MainWindow::onUnitLost(int index, const QString &serial)
+{
+    const QString text = tr("unit %1 (%2) is gone: it was unplugged or stopped answering").arg(index).arg(serial);
+    m_log->addNote(text);
+    report(text);
+    if (index != m_selected)
+        return;
+    m_selected = 0;
+    m_status->clear(text);
+    m_settings->clear();
+    m_motion->setUnitAvailable(false);
+}
+
+void MainWindow::onActionDone(const UnitAction &action, int code)
+{
+    if (code != VELMOR_OK) {
+        const QString text = tr("%1 refused: %2 (code %3)").arg(action.call, resultText(code)).arg(code);
+        m_log->addNote(text);
+        report(text);
+        return;
+    }
+    m_log->addNote(action.words);
+    report(action.words);
+    if (action.index != m_selected)
+        return;
+    if (action.kind == UnitAction::Kind::MotorOn)
+        m_status->setMotor(StatusPanel::Motor::On);
+    else if (action.kind == UnitAction::Kind::MotorOff)
+        m_status->setMotor(StatusPanel::Motor::Off);
+    else if (action.kind == UnitAction::Kind::Setting)
+        m_settings->markApplied(action.setting);
+}
+
+void MainWindow::onApply(const QVector<UnitAction> &actions)
+{
+    if (actions.isEmpty())
+        report(tr("no setting changed"));
+    for (const UnitAction &action : actions)
+        post(action);
+}
+
+void MainWindow::report(const QString &text)
+{
+    statusBar()->showMessage(text);
+}

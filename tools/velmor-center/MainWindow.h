@@ -1,0 +1,69 @@
+// The Control Center's window: the units, the selected unit's status, motion and settings, and
+// the log of calls. It only posts requests to the worker and shows what comes back.
+#ifndef VELMORCENTER_MAINWINDOW_H
+#define VELMORCENTER_MAINWINDOW_H
+
+#include "UnitAction.h"
+#include "UnitEntry.h"
+#include "UnitSnapshot.h"
+
+#include <QMainWindow>
+#include <QThread>
+
+class LogPane;
+class MotionPanel;
+class QListView;
+class SettingsPanel;
+class StatusPanel;
+class UnitListModel;
+class UnitWorker;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void selectUnit(int index);
+    int selectedUnit() const { return m_selected; }
+    UnitWorker *worker() const { return m_worker; }
+    UnitListModel *units() const { return m_units; }
+    StatusPanel *statusPanel() const { return m_status; }
+    SettingsPanel *settingsPanel() const { return m_settings; }
+    LogPane *logPane() const { return m_log; }
+
+    void post(const UnitAction &action);
+    void stop();
+
+signals:
+    void unitsShown(int count);
+    void settingsShown(int index);
+    void statusShown(int index);
+
+private:
+    void buildWindow();
+    QWidget *buildUnitsPane();
+    void connectWorker();
+    void connectMotion();
+    void motionRequest(UnitAction::Kind kind, const QString &call, const QString &words, std::function<int32_t()> perform);
+    void onUnitsListed(const UnitEntries &units);
+    void onUnitSelected(const UnitSnapshot &snapshot);
+    void onStatusRead(int index, const VelmorMotorStatus &status);
+    void onUnitLost(int index, const QString &serial);
+    void onActionDone(const UnitAction &action, int code);
+    void onApply(const QVector<UnitAction> &actions);
+    void report(const QString &text);
+
+    QThread m_thread;
+    UnitWorker *m_worker;
+    UnitListModel *m_units;
+    QListView *m_list = nullptr;
+    StatusPanel *m_status = nullptr;
+    MotionPanel *m_motion = nullptr;
+    SettingsPanel *m_settings = nullptr;
+    LogPane *m_log = nullptr;
+    int m_selected = 0;
+};
+
+#endif

@@ -1,0 +1,85 @@
+#include "MotionPanel.h"
+
+#include <QGridLayout>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+
+#include <limits>
+
+MotionPanel::MotionPanel(QWidget *parent)
+    : QGroupBox(tr("Motion"), parent)
+{
+    QPushButton *on = button(QStringLiteral("motorOn"), tr("Motor on"));
+    QPushButton *off = button(QStringLiteral("motorOff"), tr("Motor off"));
+    QSpinBox *jogSteps = stepsBox(QStringLiteral("jogSteps"), 100);
+    jogSteps->setMinimum(1);
+    QPushButton *jogBack = button(QStringLiteral("jogBackward"), tr("◀ Jog"));
+    QPushButton *jogForward = button(QStringLiteral("jogForward"), tr("Jog ▶"));
+    QSpinBox *target = stepsBox(QStringLiteral("moveToPosition"), 0);
+    QPushButton *moveTo = button(QStringLiteral("moveTo"), tr("Move to"));
+    QSpinBox *distance = stepsBox(QStringLiteral("moveBySteps"), 200);
+    QPushButton *moveBy = button(QStringLiteral("moveBy"), tr("Move by"));
+    QPushButton *home = button(QStringLiteral("home"), tr("Home"));
+    QPushButton *zero = button(QStringLiteral("zero"), tr("Zero here"));
+
+    auto *stop = new QPushButton(tr("Stop (Esc)"));
+    stop->setObjectName(QStringLiteral("stop"));
+    stop->setStyleSheet(QStringLiteral("QPushButton { background: #c0392b; color: white; font-weight: bold; padding: 6px; }"));
+    stop->setMinimumHeight(40);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::ApplicationShortcut);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(on, 0, 0);
+    grid->addWidget(off, 0, 1);
+    grid->addWidget(home, 0, 2);
+    grid->addWidget(zero, 0, 3);
+    grid->addWidget(jogBack, 1, 0);
+    grid->addWidget(jogSteps, 1, 1, 1, 2);
+    grid->addWidget(jogForward, 1, 3);
+    grid->addWidget(target, 2, 0, 1, 3);
+    grid->addWidget(moveTo, 2, 3);
+    grid->addWidget(distance, 3, 0, 1, 3);
+    grid->addWidget(moveBy, 3, 3);
+    grid->addWidget(stop, 4, 0, 1, 4);
+    grid->setRowStretch(5, 1);
+
+    connect(on, &QPushButton::clicked, this, &MotionPanel::motorOnRequested);
+    connect(off, &QPushButton::clicked, this, &MotionPanel::motorOffRequested);
+    connect(home, &QPushButton::clicked, this, &MotionPanel::homeRequested);
+    connect(zero, &QPushButton::clicked, this, &MotionPanel::zeroRequested);
+    connect(jogBack, &QPushButton::clicked, this, [=] { emit moveByRequested(-jogSteps->value()); });
+    connect(jogForward, &QPushButton::clicked, this, [=] { emit moveByRequested(jogSteps->value()); });
+    connect(moveTo, &QPushButton::clicked, this, [=] { emit moveToRequested(target->value()); });
+    connect(moveBy, &QPushButton::clicked, this, [=] { emit moveByRequested(distance->value()); });
+    connect(stop, &QPushButton::clicked, this, &MotionPanel::stopRequested);
+    connect(escape, &QShortcut::activated, this, &MotionPanel::stopRequested);
+    setUnitAvailable(false);
+}
+
+QSpinBox *MotionPanel::stepsBox(const QString &name, int value)
+{
+    auto *box = new QSpinBox;
+    box->setObjectName(name);
+    box->setRange(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    box->setValue(value);
+    box->setSuffix(tr(" steps"));
+    box->setAlignment(Qt::AlignRight);
+    m_unitWidgets.append(box);
+    return box;
+}
+
+QPushButton *MotionPanel::button(const QString &name, const QString &text)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(name);
+    m_unitWidgets.append(button);
+    return button;
+}
+
+void MotionPanel::setUnitAvailable(bool available)
+{
+    for (QWidget *widget : qAsConst(m_unitWidgets))
+        widget->setEnabled(available);
+}

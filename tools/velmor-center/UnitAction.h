@@ -1,0 +1,26 @@
+// One request the window asks the worker to carry out on a unit: the library call, how the log
+// names it, and how to say in words what it did.
+#ifndef VELMORCENTER_UNITACTION_H
+#define VELMORCENTER_UNITACTION_H
+
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+struct UnitAction
+{
+    enum class Kind { Motion, MotorOn, MotorOff, Stop, Setting };
+
+    Kind kind = Kind::Motion;
+    int index = 0;
+    QString call;                       // "moveMotorRelative(2, 200)"
+    QString words;                      // "move unit 2 by 200 steps"
+    std::function<int32_t()> perform;   // runs on the worker thread
+    QString setting;                    // the settings group it writes, for settings
+};
+
+Q_DECLARE_METATYPE(UnitAction)
+
+#endif

@@ -1,0 +1,58 @@
+#include "UnitListModel.h"
+
+#include "../velmorctl/ResultText.h"
+
+UnitListModel::UnitListModel(QObject *parent)
+    : QAbstractListModel(parent)
+{
+}
+
+int UnitListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_units.size();
+}
+
+QVariant UnitListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_units.size())
+        return {};
+    const UnitEntry &unit = m_units.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole: return describe(unit);
+    case Qt::ToolTipRole: return unit.infoCode == 0 ? QStringLiteral("unit %1, serial %2").arg(unit.index).arg(unit.serial)
+                                                   : QString::fromStdString(ResultText::of(unit.infoCode));
+    case IndexRole: return unit.index;
+    case SerialRole: return unit.serial;
+    default: return {};
+    }
+}
+
+QString UnitListModel::describe(const UnitEntry &unit)
+{
+    if (unit.infoCode != 0)
+        return QStringLiteral("%1   %2").arg(unit.index).arg(QString::fromStdString(ResultText::of(unit.infoCode)));
+    return QStringLiteral("%1   %2   %3\n     hardware %4, firmware %5")
+        .arg(unit.index).arg(unit.serial, unit.chip, unit.hardware, unit.firmware);
+}
+
+void UnitListModel::setUnits(const UnitEntries &units)
+{
+    beginResetModel();
+    m_units = units;
+    endResetModel();
+}
+
+const UnitEntry *UnitListModel::unitAt(int unitIndex) const
+{
+    const int row = rowOfUnit(unitIndex);
+    return row < 0 ? nullptr : &m_units.at(row);
+}
+
+int UnitListModel::rowOfUnit(int unitIndex) const
+{
+    for (int row = 0; row < m_units.size(); ++row) {
+        if (m_units.at(row).index == unitIndex)
+            return row;
+    }
+    return -1;
+}

@@ -1,0 +1,38 @@
+#include "MainWindow.h"
+#include "ScreenshotRun.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setApplicationName(QStringLiteral("velmor-center"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Velmor Control Center"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Velmor Control Center: watch, move and set up the attached units."));
+    parser.addHelpOption();
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+        QStringLiteral("write the window and each settings tab as PNG files into DIR, then exit"), QStringLiteral("DIR"));
+    const QCommandLineOption unit(QStringLiteral("unit"), QStringLiteral("the unit the screenshots show (default 1)"),
+                                  QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOption(screenshot);
+    parser.addOption(unit);
+    parser.process(application);
+
+    bool unitIsNumber = false;
+    const int unitIndex = parser.value(unit).toInt(&unitIsNumber);
+    if (!unitIsNumber || unitIndex < 1) {
+        QTextStream(stderr) << "velmor-center: --unit takes a unit index from 1\n";
+        return 64;
+    }
+
+    MainWindow window;
+    if (parser.isSet(screenshot))
+        new ScreenshotRun(window, parser.value(screenshot), unitIndex);
+    window.show();
+    return application.exec();
+}
