@@ -227,6 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "velmorctl: speed unit 1: writing the motion configuration failed (code 7): 2000 steps/s at step "
                        "mode 5 is a step rate of 64000 steps/s, above the 20000 steps/s maximum of this unit (hardware "
                        "1.2)"},
+        LibraryFailure{{"speed", "1", "1", "255"}, 7,
+                       "velmorctl: speed unit 1: writing the motion configuration failed (code 7): 1 steps/s at step "
+                       "mode 255 is a step rate far above the 20000 steps/s maximum of this unit (hardware 1.2)"},
         LibraryFailure{{"accel", "1", "-1"}, 7,
                        "velmorctl: accel unit 1: writing the motion configuration failed (code 7): an acceleration of "
                        "-1 steps/s^2 is below 0"},

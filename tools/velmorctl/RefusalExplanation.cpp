@@ -63,11 +63,15 @@ void RefusalExplanation::speed(std::vector<std::string> &reasons) const
                           + ofThisUnit());
         return;
     }
-    const int64_t rate = speed << stepMode;
-    if (speed > 0 && rate > m_limits.maximumStepRate)
-        reasons.push_back(::text(speed) + " steps/s at step mode " + ::text(stepMode) + " is a step rate of "
-                          + ::text(rate) + " steps/s, above the " + ::text(m_limits.maximumStepRate)
-                          + " steps/s maximum" + ofThisUnit());
+    if (speed <= 0)
+        return;
+    // A speed below 2^31 times 2^31 still fits in 64 bits; any larger step mode is over every maximum.
+    const bool rateFits = stepMode < 32;
+    const int64_t rate = rateFits ? speed * (int64_t(1) << stepMode) : 0;
+    if (!rateFits || rate > m_limits.maximumStepRate)
+        reasons.push_back(::text(speed) + " steps/s at step mode " + ::text(stepMode) + " is a step rate "
+                          + (rateFits ? "of " + ::text(rate) + " steps/s, above" : "far above") + " the "
+                          + ::text(m_limits.maximumStepRate) + " steps/s maximum" + ofThisUnit());
 }
 
 void RefusalExplanation::acceleration(std::vector<std::string> &reasons) const
