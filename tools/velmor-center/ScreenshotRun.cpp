@@ -4,6 +4,8 @@
 #include "SettingsPanel.h"
 #include "PositionPlot.h"
 #include "StatusPanel.h"
+#include "UnitAction.h"
+#include "VelmorLib.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,19 +13,23 @@
 #include <QTextStream>
 #include <QTimer>
 
-ScreenshotRun::ScreenshotRun(MainWindow &window, const QString &folder, int unit)
+namespace {
+// Readings after the move was asked for before the window is taken: the unit is under way then.
+constexpr int s_readingsIntoTheMove = 8;
+// Readings that give the plot a line to show.
+constexpr int s_readingsAtRest = 5;
+} // namespace
+
+ScreenshotRun::ScreenshotRun(MainWindow &window, const QString &folder, int unit, int moveSteps)
     : QObject(&window)
     , m_window(window)
     , m_folder(folder)
     , m_unit(unit)
+    , m_moveSteps(moveSteps)
 {
     connect(&window, &MainWindow::unitsShown, this, &ScreenshotRun::onUnitsShown);
-    connect(&window, &MainWindow::settingsShown, this, [this](int index) { m_settingsShown = index == m_unit; });
-    connect(&window, &MainWindow::statusShown, this, [this](int index) {
-        // A few status readings give the plot a line to show.
-        if (index == m_unit && m_settingsShown && m_window.statusPanel()->plot()->pointCount() >= 5)
-            capture();
-    });
+    connect(&window, &MainWindow::settingsShown, this, &ScreenshotRun::onSettingsShown);
+    connect(&window, &MainWindow::statusShown, this, &ScreenshotRun::onStatusShown);
     QTimer::singleShot(s_timeoutMs, this, [this] {
         finish(1, QStringLiteral("no status of unit %1 within %2 s").arg(m_unit).arg(s_timeoutMs / 1000));
     });
@@ -37,6 +43,37 @@ void ScreenshotRun::onUnitsShown(int count)
     }
     if (m_window.selectedUnit() == 0)
         m_window.selectUnit(m_unit);
+}
+
+void ScreenshotRun::onSettingsShown(int index)
+{
+    const bool first = !m_settingsShown && index == m_unit;
+    m_settingsShown = index == m_unit;
+    if (first && m_moveSteps != 0)
+        startMove();
+}
+
+void ScreenshotRun::startMove()
+{
+    const int unit = m_unit;
+    const int steps = m_moveSteps;
+    m_pointsAtMove = m_window.statusPanel()->plot()->pointCount();
+    m_window.post(UnitAction{UnitAction::Kind::MotorOn, unit, QStringLiteral("motorOn(%1)").arg(unit),
+                             QStringLiteral("switch the motor of unit %1 on").arg(unit),
+                             [unit] { return motorOn(unit); }, QString()});
+    m_window.post(UnitAction{UnitAction::Kind::Motion, unit, QStringLiteral("moveMotorRelative(%1, %2)").arg(unit).arg(steps),
+                             QStringLiteral("move unit %1 by %2 steps").arg(unit).arg(steps),
+                             [unit, steps] { return moveMotorRelative(unit, steps); }, QString()});
+}
+
+void ScreenshotRun::onStatusShown(int index)
+{
+    if (index != m_unit || !m_settingsShown)
+        return;
+    const int points = m_window.statusPanel()->plot()->pointCount();
+    const bool ready = m_moveSteps != 0 ? points >= m_pointsAtMove + s_readingsIntoTheMove : points >= s_readingsAtRest;
+    if (ready)
+        capture();
 }
 
 void ScreenshotRun::capture()

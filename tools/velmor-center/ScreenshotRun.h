@@ -1,5 +1,6 @@
 // --screenshot: once the chosen unit's first status is shown, writes the window and each
-// settings tab as PNG files and quits.
+// settings tab as PNG files and quits. With --move STEPS it first switches the unit's motor on and
+// moves it by STEPS, and takes the window while the unit moves.
 #ifndef VELMORCENTER_SCREENSHOTRUN_H
 #define VELMORCENTER_SCREENSHOTRUN_H
 
@@ -14,10 +15,13 @@ class ScreenshotRun : public QObject
 public:
     static constexpr int s_timeoutMs = 30000;
 
-    ScreenshotRun(MainWindow &window, const QString &folder, int unit);
+    ScreenshotRun(MainWindow &window, const QString &folder, int unit, int moveSteps);
 
 private:
     void onUnitsShown(int count);
+    void onSettingsShown(int index);
+    void onStatusShown(int index);
+    void startMove();
     void capture();
     bool save(class QWidget *widget, const QString &name);
     void finish(int exitCode, const QString &message);
@@ -25,6 +29,9 @@ private:
     MainWindow &m_window;
     QString m_folder;
     int m_unit;
+    int m_moveSteps;
+    // The plot's points when the move was asked for: the window is taken a few readings later.
+    int m_pointsAtMove = 0;
     bool m_settingsShown = false;
     bool m_done = false;
 };

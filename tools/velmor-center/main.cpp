@@ -19,8 +19,13 @@ int main(int argc, char *argv[])
         QStringLiteral("write the window and each settings tab as PNG files into DIR, then exit"), QStringLiteral("DIR"));
     const QCommandLineOption unit(QStringLiteral("unit"), QStringLiteral("the unit the screenshots show (default 1)"),
                                   QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption move(QStringLiteral("move"),
+        QStringLiteral("with --screenshot: switch the unit's motor on and move it by STEPS, and take the window while "
+                       "it moves (for the emulator, or a unit free to move)"),
+        QStringLiteral("STEPS"), QStringLiteral("0"));
     parser.addOption(screenshot);
     parser.addOption(unit);
+    parser.addOption(move);
     parser.process(application);
 
     bool unitIsNumber = false;
@@ -30,9 +35,16 @@ int main(int argc, char *argv[])
         return 64;
     }
 
+    bool stepsAreNumber = false;
+    const int moveSteps = parser.value(move).toInt(&stepsAreNumber);
+    if (!stepsAreNumber) {
+        QTextStream(stderr) << "velmor-center: --move takes a whole number of steps\n";
+        return 64;
+    }
+
     MainWindow window;
     if (parser.isSet(screenshot))
-        new ScreenshotRun(window, parser.value(screenshot), unitIndex);
+        new ScreenshotRun(window, parser.value(screenshot), unitIndex, moveSteps);
     window.show();
     return application.exec();
 }
