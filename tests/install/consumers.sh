@@ -9,7 +9,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for setting in "$@"; do
     case "${setting%%=*}" in
-        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|cc|cxx|cmake|generator|make_program)
+        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|cc|cxx|cmake|generator|make_program|applications)
             declare "$setting" ;;
         *) fail "unknown setting $setting" ;;
     esac
@@ -56,7 +56,6 @@ runpath() {
 check_installed_files() {
     local package_dir="$libdir/cmake/VelmorLib" file
     local required=(
-        "$bindir/velmorctl"
         "$includedir/VelmorLib.h"
         "$includedir/VelmorLibExtras.h"
         "$includedir/VelmorLibVersion.h"
@@ -68,6 +67,10 @@ check_installed_files() {
         "$package_dir/VelmorLibConfigVersion.cmake"
         "$package_dir/VelmorLibTargets.cmake"
     )
+    local application
+    for application in ${applications//,/ }; do
+        required+=("$bindir/$application")
+    done
     for file in "${required[@]}"; do
         [[ -e "$prefix/$file" ]] || fail "not installed: $file"
     done
@@ -90,8 +93,11 @@ check_install_rpaths() {
     bin_to_lib="$(realpath -m --relative-to="$prefix/$bindir" "$prefix/$libdir")"
     [[ "$(runpath "$prefix/$libdir/libVelmorLib.so.$version")" == '$ORIGIN' ]] ||
         fail "libVelmorLib.so rpath is '$(runpath "$prefix/$libdir/libVelmorLib.so.$version")'"
-    [[ "$(runpath "$prefix/$bindir/velmorctl")" == "\$ORIGIN/$bin_to_lib" ]] ||
-        fail "velmorctl rpath is '$(runpath "$prefix/$bindir/velmorctl")'"
+    local application
+    for application in ${applications//,/ }; do
+        [[ "$(runpath "$prefix/$bindir/$application")" == "\$ORIGIN/$bin_to_lib" ]] ||
+            fail "$application rpath is '$(runpath "$prefix/$bindir/$application")'"
+    done
 }
 
 check_velmorctl() {
