@@ -107,6 +107,31 @@ def test_held_unit_is_released_however_the_block_ends(initialised, recorded):
         ["velmorHoldUnit", "velmorGetMotorStatus", "velmorReleaseUnit"]
 
 
+def velmor_calls(recorded):
+    return [name for name, _ in recorded if name.startswith("velmor")]
+
+
+def test_a_unit_as_context_manager_is_held_inside_the_block_and_once_for_nested_blocks(initialised, recorded):
+    with Unit(1) as unit:
+        unit.on()
+        with Unit(1), unit.held():
+            unit.status()
+        assert velmor_calls(recorded) == ["velmorHoldUnit", "velmorGetMotorStatus"]
+        unit.status()
+    assert velmor_calls(recorded) == ["velmorHoldUnit", "velmorGetMotorStatus", "velmorGetMotorStatus",
+                                      "velmorReleaseUnit"]
+
+
+def test_a_unit_that_cannot_be_held_raises_on_entering_and_is_not_counted(initialised, recorded):
+    with pytest.raises(VelmorError) as raised:
+        with Unit(4):
+            pytest.fail("entered the block of a unit that is not there")
+    assert raised.value.code == 1
+    with Unit(1):
+        pass
+    assert velmor_calls(recorded) == ["velmorHoldUnit", "velmorHoldUnit", "velmorReleaseUnit"]
+
+
 @pytest.mark.parametrize("call, code", [
     (lambda: velmorlib.get_unit_info(0), 1),
     (lambda: velmorlib.get_motor_status(4), 1),

@@ -1,17 +1,56 @@
-"""VelmorLib from Python: the 21 C exports through ctypes, standard library only.
+"""VelmorLib from Python: the 21 C exports and the companion functions through ctypes, standard
+library only.
 
 The functions carry the snake_case names of the exports (getDeviceCount -> get_device_count,
 setPWM -> set_pwm, ...), return their out-parameter if they have one, and raise VelmorError
 (.code, .text, .function) for a result code other than 0. Arguments are checked against
 their C types before the call: TypeError or ValueError, never a silently wrapped value.
-Unit wraps the per-unit calls for one index. The companion functions (version, unit
-information, motor status, settings read back, limits, held units) return dataclasses. load_library() returns the raw ctypes library
-(exports under their C names, returning the codes) and chooses where it is loaded from;
-VELMORLIB_LIBRARY overrides the search.
+Unit wraps the per-unit calls for one index, and holds the unit open inside a ``with`` block.
+The companion functions (version, unit information, motor status, settings read back, limits,
+held units) return dataclasses. load_library() returns the raw ctypes library (exports under
+their C names, returning the codes) and chooses where it is loaded from; VELMORLIB_LIBRARY
+overrides the search. __version__ is the package's version, the same as the library's
+(get_version()) when both come from one release.
 """
 
 from ._library import library_path, load_library
-from .codes import VELMOR_HIGHEST_RESULT_CODE, VelmorResult
+from ._version import __version__ as __version__
+from .codes import (
+    VELMOR_OK,
+    VELMOR_ERROR_DEVICE_INDEX,
+    VELMOR_ERROR_OPEN_FAILED,
+    VELMOR_ERROR_READ_MOTOR_CONFIGURATION,
+    VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION,
+    VELMOR_ERROR_READ_MOTION_CONFIGURATION,
+    VELMOR_ERROR_WRITE_MOTION_CONFIGURATION,
+    VELMOR_ERROR_MOVE_FAILED,
+    VELMOR_ERROR_MOTOR_ON_FAILED,
+    VELMOR_ERROR_MOTOR_OFF_FAILED,
+    VELMOR_ERROR_STOP_FAILED,
+    VELMOR_ERROR_READ_FAILED,
+    VELMOR_ERROR_SET_PWM_FAILED,
+    VELMOR_ERROR_SET_RELAY_FAILED,
+    VELMOR_ERROR_NOT_READY_OFF,
+    VELMOR_ERROR_NOT_READY_4,
+    VELMOR_ERROR_NOT_READY_5,
+    VELMOR_ERROR_NOT_READY_6,
+    VELMOR_ERROR_NOT_READY_OTHER,
+    VELMOR_ERROR_ARGUMENT,
+    VELMOR_ERROR_WRITE_INPUT_CONFIGURATION,
+    VELMOR_ERROR_WRITE_BACKLASH,
+    VELMOR_ERROR_WRITE_HOME_SETTINGS,
+    VELMOR_ERROR_ZERO_FAILED,
+    VELMOR_ERROR_START_COMMAND,
+    VELMOR_ERROR_NOT_INITIALISED,
+    VELMOR_ERROR_SERIAL_NOT_FOUND,
+    VELMOR_ERROR_READ_INFORMATION,
+    VELMOR_ERROR_INFORMATION_INVALID,
+    VELMOR_ERROR_FIRMWARE_UNSUPPORTED,
+    VELMOR_ERROR_NO_RELAY,
+    VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED,
+    VELMOR_HIGHEST_RESULT_CODE,
+    VelmorResult,
+)
 from .companion import (
     Limits,
     MotionSettings,
@@ -57,8 +96,6 @@ from .functions import (
 )
 from .unit import Unit
 
-globals().update(VelmorResult.__members__)
-
 __all__ = [
     "VELMOR_HIGHEST_RESULT_CODE", "Unit", "VelmorError", "VelmorResult",
     "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
@@ -69,4 +106,36 @@ __all__ = [
     "move_motor_relative", "result_text", "set_backlash_compensation", "set_home_settings",
     "set_limit_switches", "set_motor_acceleration", "set_motor_current", "set_motor_speed", "set_pwm",
     "set_pwm_step_mode", "set_relay", "stop_motor", "zero_motor_position",
-] + list(VelmorResult.__members__)
+    "VELMOR_OK",
+    "VELMOR_ERROR_DEVICE_INDEX",
+    "VELMOR_ERROR_OPEN_FAILED",
+    "VELMOR_ERROR_READ_MOTOR_CONFIGURATION",
+    "VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION",
+    "VELMOR_ERROR_READ_MOTION_CONFIGURATION",
+    "VELMOR_ERROR_WRITE_MOTION_CONFIGURATION",
+    "VELMOR_ERROR_MOVE_FAILED",
+    "VELMOR_ERROR_MOTOR_ON_FAILED",
+    "VELMOR_ERROR_MOTOR_OFF_FAILED",
+    "VELMOR_ERROR_STOP_FAILED",
+    "VELMOR_ERROR_READ_FAILED",
+    "VELMOR_ERROR_SET_PWM_FAILED",
+    "VELMOR_ERROR_SET_RELAY_FAILED",
+    "VELMOR_ERROR_NOT_READY_OFF",
+    "VELMOR_ERROR_NOT_READY_4",
+    "VELMOR_ERROR_NOT_READY_5",
+    "VELMOR_ERROR_NOT_READY_6",
+    "VELMOR_ERROR_NOT_READY_OTHER",
+    "VELMOR_ERROR_ARGUMENT",
+    "VELMOR_ERROR_WRITE_INPUT_CONFIGURATION",
+    "VELMOR_ERROR_WRITE_BACKLASH",
+    "VELMOR_ERROR_WRITE_HOME_SETTINGS",
+    "VELMOR_ERROR_ZERO_FAILED",
+    "VELMOR_ERROR_START_COMMAND",
+    "VELMOR_ERROR_NOT_INITIALISED",
+    "VELMOR_ERROR_SERIAL_NOT_FOUND",
+    "VELMOR_ERROR_READ_INFORMATION",
+    "VELMOR_ERROR_INFORMATION_INVALID",
+    "VELMOR_ERROR_FIRMWARE_UNSUPPORTED",
+    "VELMOR_ERROR_NO_RELAY",
+    "VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED",
+]

@@ -1,13 +1,15 @@
 """Checks of the arguments before they reach C, where ctypes would silently wrap them."""
 
-_RANGES = {
+from typing import Dict, Optional, Tuple
+
+_RANGES: Dict[str, Tuple[int, int]] = {
     "int32_t": (-2 ** 31, 2 ** 31 - 1),
     "uint8_t": (0, 2 ** 8 - 1),
     "uint32_t": (0, 2 ** 32 - 1),
 }
 
 
-def _integer(name, value, c_type, flag):
+def _integer(name: str, value: object, c_type: str, flag: bool) -> int:
     if isinstance(value, bool):
         if not flag:
             raise TypeError("{} must be an int, not bool".format(name))
@@ -21,20 +23,20 @@ def _integer(name, value, c_type, flag):
     return int(value)
 
 
-def int32(name, value):
+def int32(name: str, value: object) -> int:
     return _integer(name, value, "int32_t", flag=False)
 
 
-def uint32(name, value):
+def uint32(name: str, value: object) -> int:
     return _integer(name, value, "uint32_t", flag=False)
 
 
-def flag(name, value):
+def flag(name: str, value: object) -> int:
     """A uint8_t that may also be given as a bool."""
     return _integer(name, value, "uint8_t", flag=True)
 
 
-def serial_number(value):
+def serial_number(value: object) -> bytes:
     """The serial number as the bytes the library compares: str as Latin-1, bytes as given."""
     if isinstance(value, str):
         try:
@@ -50,7 +52,7 @@ def serial_number(value):
     return data
 
 
-def seconds(name, value):
+def seconds(name: str, value: object) -> Optional[float]:
     """A duration: None (no limit) or a non-negative number of seconds."""
     if value is None:
         return None

@@ -8,7 +8,7 @@ snake_case (its size left out) and raises VelmorError for a result code other th
 import ctypes
 import dataclasses
 import re
-from typing import Tuple, Type, TypeVar
+from typing import Any, Dict, Tuple, Type, TypeVar
 
 from . import _checks
 from . import _library
@@ -33,10 +33,12 @@ class UnitInfo:
 
     @property
     def hardware(self) -> str:
+        """The hardware version as text, "1.2"."""
         return "{}.{}".format(self.hardware_major, self.hardware_minor)
 
     @property
     def firmware(self) -> str:
+        """The firmware version as text, "3.0"."""
         return "{}.{}".format(self.firmware_major, self.firmware_minor)
 
 
@@ -58,6 +60,7 @@ class MotorStatus:
 
     @property
     def is_ready(self) -> bool:
+        """True when the ready byte is 1, as is_motor_ready reports it."""
         return self.ready == 1
 
 
@@ -144,14 +147,15 @@ def _read(function: str, structure_type: Type[ctypes.Structure], record_type: Ty
                                                       ctypes.byref(structure))
     if code != 0:
         raise VelmorError(code, function)
-    values = {}
-    for name, _ in structure_type._fields_[1:]:
+    values: Dict[str, Any] = {}
+    for field in structure_type._fields_[1:]:
+        name = field[0]
         value = getattr(structure, name)
         values[_snake_case(name)] = value.decode("latin-1") if isinstance(value, bytes) else value
     return record_type(**values)
 
 
-def _call(function: str, *arguments: int) -> None:
+def _call(function: str, *arguments: object) -> None:
     code = getattr(_library.load_library(), function)(*arguments)
     if code != 0:
         raise VelmorError(code, function)
@@ -159,9 +163,9 @@ def _call(function: str, *arguments: int) -> None:
 
 def get_version() -> Tuple[int, int, int]:
     """The loaded library's version as (major, minor, patch)."""
-    parts = [ctypes.c_int32() for _ in range(3)]
-    _call("velmorGetVersion", *[ctypes.byref(part) for part in parts])
-    return tuple(part.value for part in parts)
+    major, minor, patch = ctypes.c_int32(), ctypes.c_int32(), ctypes.c_int32()
+    _call("velmorGetVersion", ctypes.byref(major), ctypes.byref(minor), ctypes.byref(patch))
+    return major.value, minor.value, patch.value
 
 
 def get_unit_info(device_index: int) -> UnitInfo:
@@ -170,33 +174,40 @@ def get_unit_info(device_index: int) -> UnitInfo:
 
 
 def get_motor_status(device_index: int) -> MotorStatus:
+    """Position, step mode and readiness from one motor-information exchange (VelmorError 12 when it fails)."""
     return _read("velmorGetMotorStatus", _structures.MotorStatusStruct, MotorStatus, device_index)
 
 
 def read_motion_settings(device_index: int) -> MotionSettings:
+    """Speed, step mode and acceleration read back from the unit (VelmorError 6 when the read fails)."""
     return _read("velmorReadMotionSettings", _structures.MotionSettingsStruct, MotionSettings, device_index)
 
 
 def read_motor_settings(device_index: int) -> MotorSettings:
+    """The current and the rest of the motor configuration read back (VelmorError 4 when the read fails)."""
     return _read("velmorReadMotorSettings", _structures.MotorSettingsStruct, MotorSettings, device_index)
 
 
 def read_move_settings(device_index: int) -> MoveSettings:
+    """Backlash compensation and homing read back from the unit (VelmorError 12 when the read fails)."""
     return _read("velmorReadMoveSettings", _structures.MoveSettingsStruct, MoveSettings, device_index)
 
 
 def get_limits(device_index: int) -> Limits:
+    """What the unit accepts, by its hardware version; opens the unit as any call does."""
     return _read("velmorGetLimits", _structures.LimitsStruct, Limits, device_index)
 
 
 def hold_unit(device_index: int) -> None:
-    """Keep the unit open: later calls on the index skip listing, opening and the 50 ms wait."""
+    """Keep the unit open: later calls on the index skip opening it and the 50 ms wait (a few ms each)."""
     _call("velmorHoldUnit", _checks.int32("device_index", device_index))
 
 
 def release_unit(device_index: int) -> None:
+    """Close a held unit; nothing happens when it is not held (VelmorError 1 for an index outside 1 to 99)."""
     _call("velmorReleaseUnit", _checks.int32("device_index", device_index))
 
 
 def release_all_units() -> None:
+    """Close every held unit."""
     _call("velmorReleaseAllUnits")

@@ -1,6 +1,8 @@
 """Texts of the result codes and the exception raised for a failed call."""
 
-_TEXTS = (
+from typing import Optional, Tuple
+
+_TEXTS: Tuple[str, ...] = (
     "success",
     "the device index is out of range",
     "unused result code",
@@ -38,11 +40,11 @@ _TEXTS = (
 )
 
 
-def _known(code):
+def _known(code: object) -> bool:
     return isinstance(code, int) and not isinstance(code, bool) and 0 <= code < len(_TEXTS)
 
 
-def result_text(code):
+def result_text(code: int) -> str:
     """The text of a result code; "unknown result code N" for a code outside the table."""
     return _TEXTS[code] if _known(code) else "unknown result code {}".format(code)
 
@@ -54,13 +56,13 @@ class VelmorError(Exception):
     returned it (None when the error was made by hand).
     """
 
-    def __init__(self, code, function=None):
+    def __init__(self, code: int, function: Optional[str] = None) -> None:
         super().__init__(code, function)
         self.code = int(code)
         self.text = result_text(self.code)
         self.function = function
 
-    def __str__(self):
+    def __str__(self) -> str:
         where = "{}: ".format(self.function) if self.function else ""
         number = " (result code {})".format(self.code) if _known(self.code) else ""
         return where + self.text + number
