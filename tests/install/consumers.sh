@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and uses it as a program outside the project would:
 # checks what was installed, builds a C and a C++ program against it through pkg-config and
-# through find_package(VelmorLib), and runs them and the installed velmorctl on the emulator.
+# through find_package(VelmorLib), and runs them, the installed velmorctl and the installed Python
+# module on the emulator.
 # Arguments: KEY=VALUE settings, see tests/install/CMakeLists.txt.
 set -euo pipefail
 
@@ -9,7 +10,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for setting in "$@"; do
     case "${setting%%=*}" in
-        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|cc|cxx|cmake|generator|make_program|applications)
+        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|cc|cxx|cmake|generator|make_program|applications|man_page|python_dir|python_source|python)
             declare "$setting" ;;
         *) fail "unknown setting $setting" ;;
     esac
@@ -71,6 +72,10 @@ check_installed_files() {
     for application in ${applications//,/ }; do
         required+=("$bindir/$application")
     done
+    required+=("$man_page" "$python_dir/velmorlib-$version.dist-info/METADATA")
+    while IFS= read -r file; do
+        required+=("$python_dir/velmorlib/$file")
+    done < <(cd "$python_source" && find . -maxdepth 1 -type f \( -name '*.py' -o -name py.typed \) -printf '%P\n')
     for file in "${required[@]}"; do
         [[ -e "$prefix/$file" ]] || fail "not installed: $file"
     done
@@ -122,6 +127,25 @@ $expected"
     check_loads_installed_library_and_emulator "$program"
 }
 
+# The installed module finds the library installed beside it, with no setting, and says the
+# project's version.
+check_python_module() {
+    [[ -n "$python" && "$python" != *-NOTFOUND ]] || { echo "no python3: the installed Python module is not tried"; return; }
+    local output expected
+    output="$(on_emulator env -u VELMORLIB_LIBRARY PYTHONPATH="$prefix/$python_dir" PYTHONDONTWRITEBYTECODE=1 "$python" -c '
+import importlib.metadata, os, velmorlib
+print(velmorlib.__version__, importlib.metadata.version("velmorlib"), velmorlib.get_device_count())
+print(os.path.realpath(velmorlib.library_path()))
+print(os.path.realpath(velmorlib.__file__))')" || fail "the installed Python module failed: $output"
+    expected="$version $version 2
+$(realpath "$prefix/$libdir/libVelmorLib.so.$version")
+$(realpath "$prefix/$python_dir/velmorlib/__init__.py")"
+    [[ "$output" == "$expected" ]] || fail "the installed Python module printed:
+$output
+expected:
+$expected"
+}
+
 consumers_through_pkg_config() {
     local flags pkg_libdir
     export PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" PKG_CONFIG_PATH=
@@ -153,6 +177,7 @@ consumers_through_find_package() {
 check_installed_files
 check_install_rpaths
 check_velmorctl
+check_python_module
 consumers_through_pkg_config
 consumers_through_find_package
-echo "installed tree, velmorctl and consumers through pkg-config and find_package: ok"
+echo "installed tree, velmorctl, the Python module and consumers through pkg-config and find_package: ok"

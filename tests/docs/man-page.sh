@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# velmorctl's manual page: groff formats it without a warning, and it covers what velmorctl's
+# own help lists: every command, every option and every exit status.
+# Arguments: the manual page's source, then the velmorctl program.
+set -euo pipefail
+
+page=$1 velmorctl=$2
+failures=()
+fail() { failures+=("$*"); }
+
+warnings="$(groff -man -ww -z "$page" 2>&1)" || fail "groff failed"
+[[ -z "$warnings" ]] || fail "groff warns: $warnings"
+if command -v mandoc >/dev/null 2>&1; then
+    lint="$(mandoc -T lint -W warning "$page" 2>&1)" || fail "mandoc -T lint: $lint"
+fi
+
+help="$("$velmorctl" --help)"
+# The page's source with its escaped hyphens plain, and the page as a reader sees it.
+source="$(sed 's/\\-/-/g' "$page")"
+rendered="$(groff -man -Tutf8 -P-c -P-b -P-u "$page" 2>/dev/null | sed 's/\xe2\x80\x90/-/g')"
+
+# Each command of the help's list ("  NAME ..." under "commands:") has an entry of its own: a
+# paragraph tag that starts with its name in bold.
+commands="$(sed -n '/^commands:/,/^$/p' <<<"$help" | sed -n 's/^  \([a-z][a-z0-9-]*\).*/\1/p')"
+[[ -n "$commands" ]] || fail "no commands found in velmorctl --help"
+for command in $commands; do
+    grep -qE "^\.B[IR]? \"?$command( |\"|$)" <<<"$source" || fail "command '$command' has no entry"
+done
+
+# Every option the help names, anywhere in it.
+for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+    grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$rendered" || fail "option '$option' is not described"
+done
+
+# Every exit status the help names is a paragraph of EXIT STATUS.
+exit_section="$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$rendered")"
+statuses="$(sed -n '/^exit status:/,/^$/p' <<<"$help" | grep -oE '\b[0-9]+\b' | sort -un)"
+for status in $statuses; do
+    grep -qE "^ {7}$status( |$)" <<<"$exit_section" || fail "exit status $status is not explained"
+done
+
+if [[ ${#failures[@]} -gt 0 ]]; then
+    printf 'FAIL: %s\n' "${failures[@]}" >&2
+    exit 1
+fi
+echo "manual page: formats cleanly; covers $(wc -w <<<"$commands") commands, the options and exit statuses of the help"
