@@ -5,6 +5,9 @@ set -euo pipefail
 # libclang-rt-14-dev: the libFuzzer and sanitizer runtimes of clang 14 (scripts/fuzz.sh);
 # libusbredirparser-dev: the emulated units presented at the USB level (emulator/usb).
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev python3-pytest libusbredirparser-dev)
+# The Python module installed by pip into a fresh environment, offline, with Debian's build
+# backend; its hints checked by mypy; the manual page checked by groff (tests/docs).
+packages+=(python3-venv python3-pip python3-setuptools python3-wheel python3-mypy groff-base)
 # The desktop application's start on an X server (tests/center).
 packages+=(xvfb xauth)
 # MinGW cross compilers check VelmorLib.h's Windows exports (tests/windows).
