@@ -27,9 +27,10 @@ for command in $commands; do
     grep -qE "^\.B[IR]? \"?$command( |\"|$)" <<<"$source" || fail "command '$command' has no entry"
 done
 
-# Every option the help names, anywhere in it.
+# Every option the help names, anywhere in it, is a paragraph of OPTIONS.
+options_section="$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$rendered")"
 for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
-    grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$rendered" || fail "option '$option' is not described"
+    grep -qE -- "^ {7}$option([ ,=]|$)" <<<"$options_section" || fail "option '$option' is not described under OPTIONS"
 done
 
 # Every exit status the help names is a paragraph of EXIT STATUS.
