@@ -10,6 +10,10 @@ fail() { failures+=("$*"); }
 
 warnings="$(groff -man -ww -z "$page" 2>&1)" || fail "groff failed"
 [[ -z "$warnings" ]] || fail "groff warns: $warnings"
+if command -v man >/dev/null 2>&1; then
+    warnings="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" || fail "man -l failed: $warnings"
+    [[ -z "$warnings" ]] || fail "man -l warns: $warnings"
+fi
 if command -v mandoc >/dev/null 2>&1; then
     lint="$(mandoc -T lint -W warning "$page" 2>&1)" || fail "mandoc -T lint: $lint"
 fi
