@@ -2,6 +2,7 @@
 
 import os
 import shutil
+import sysconfig
 
 import pytest
 
@@ -53,3 +54,26 @@ def test_without_the_variable_a_library_beside_the_package_is_loaded(tmp_path):
         {"VELMORLIB_LIBRARY": None, "PYTHONPATH": str(tmp_path)})
     assert result.returncode == 0, result.stderr
     assert result.stdout.split() == ["3", str(beside)]
+
+
+MULTIARCH = sysconfig.get_config_var("MULTIARCH") or "x86_64-linux-gnu"
+
+
+@pytest.mark.parametrize("packages, library_folder", [
+    ("lib/python3/dist-packages", "lib"),                       # cmake --install under a prefix
+    ("lib/python3/dist-packages", "lib/" + MULTIARCH),          # Debian's /usr
+    ("lib/python3.11/site-packages", "lib64"),
+])
+def test_an_installed_package_loads_the_library_of_its_own_prefix(tmp_path, packages, library_folder):
+    if "/" in library_folder and not sysconfig.get_config_var("MULTIARCH"):
+        pytest.skip("this Python names no multiarch folder")
+    shutil.copytree(os.path.join(PYTHON_FOLDER, "velmorlib"), str(tmp_path / packages / "velmorlib"))
+    installed = tmp_path / library_folder / "libVelmorLib.so.0"
+    installed.parent.mkdir(parents=True, exist_ok=True)
+    installed.symlink_to(os.path.realpath(os.environ["VELMORLIB_LIBRARY"]))
+    result = run_python(
+        "import velmorlib\n"
+        "print(velmorlib.get_device_count(), velmorlib.library_path())\n",
+        {"VELMORLIB_LIBRARY": None, "PYTHONPATH": str(tmp_path / packages)})
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["3", str(installed)]

@@ -91,12 +91,14 @@ def _in_installation_prefix() -> Optional[str]:
     PREFIX/lib, PREFIX/lib/<multiarch> (Debian's /usr), PREFIX/lib64 or, on Windows, PREFIX/bin, so that a
     prefix outside the loader's folders still has its own library found.
     """
-    folder = _package_folder()
-    while os.path.basename(folder).lower() != "lib":
-        parent = os.path.dirname(folder)
-        if parent == folder:
-            return None
-        folder = parent
+    packages = os.path.dirname(_package_folder())
+    if os.path.basename(packages).lower() not in ("dist-packages", "site-packages"):
+        return None
+    folder = os.path.dirname(packages)
+    if os.path.basename(folder).lower().startswith("python"):
+        folder = os.path.dirname(folder)  # lib/python3/dist-packages; Windows has Lib/site-packages
+    if os.path.basename(folder).lower() != "lib":
+        return None
     if _ON_WINDOWS:
         return _first_file(iter([os.path.join(os.path.dirname(folder), "bin", _LOADER_NAME)]))
     multiarch = sysconfig.get_config_var("MULTIARCH")
