@@ -63,7 +63,8 @@ def test_result_constants_are_the_enum_of_the_header():
     assert velmorlib.VELMOR_HIGHEST_RESULT_CODE == int(
         re.search(r"#define VELMOR_HIGHEST_RESULT_CODE (\d+)", header).group(1))
     assert velmorlib.VELMOR_ERROR_NO_RELAY == 32
-    assert velmorlib.VELMOR_OK is velmorlib.VelmorResult.VELMOR_OK
+    for member in velmorlib.VelmorResult:
+        assert getattr(velmorlib, member.name) is member and member.name in velmorlib.__all__, member.name
 
 
 @pytest.mark.parametrize("code, text", [

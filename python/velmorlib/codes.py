@@ -43,7 +43,7 @@ class VelmorResult(enum.IntEnum):
 
 VELMOR_HIGHEST_RESULT_CODE: Final = 33
 
-# Each member also as a module-level name (velmorlib.VELMOR_NO_RELAY), spelt out for type checkers.
+# Each member also as a module-level name (velmorlib.VELMOR_ERROR_NO_RELAY), spelt out for type checkers.
 VELMOR_OK: Final = VelmorResult.VELMOR_OK
 VELMOR_ERROR_DEVICE_INDEX: Final = VelmorResult.VELMOR_ERROR_DEVICE_INDEX
 VELMOR_ERROR_OPEN_FAILED: Final = VelmorResult.VELMOR_ERROR_OPEN_FAILED
