@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev python3-pytest libusbredirparser-dev)
 # The desktop application's start on an X server (tests/center).
 packages+=(xvfb xauth)
+# The Tango device server and its tests (tango/).
+packages+=(python3-tango)
 # MinGW cross compilers check VelmorLib.h's Windows exports (tests/windows).
 packages+=(gcc-mingw-w64-x86-64 gcc-mingw-w64-i686)
 # npm fetches FTDI's D2XX for the check against it; a machine may already have its own Node.js.

@@ -17,6 +17,7 @@ client's request may hold while it waits for the engine) never holds up the call
 
 import collections
 import dataclasses
+import os
 import threading
 import time
 from typing import Callable, Dict, Optional
@@ -24,7 +25,8 @@ from typing import Callable, Dict, Optional
 import velmorlib
 from velmorlib import VelmorError, result_text
 
-#: The shortest time between two polls of the same unit, in seconds, when the calls are quicker.
+#: The shortest time between two polls of the same unit, in seconds, when the calls are quicker;
+#: VELMOR_TANGO_POLL_MS sets another (0: poll without pause).
 DEFAULT_ROUND_PERIOD = 0.04
 #: How long a unit that is not attached waits before the engine looks for it again, in seconds.
 LOOK_AGAIN_AFTER = 0.5
@@ -146,6 +148,7 @@ class Engine:
         self._stops: "collections.deque[_Request]" = collections.deque()
         self._requests: "collections.deque[_Request]" = collections.deque()
         self._stopping = False
+        self._count: Optional[int] = None   # units attached at the last look
         self._publisher = _Publisher()
         velmorlib.initialise()
         self._thread = threading.Thread(target=self._run, name="velmor-engine", daemon=True)
@@ -249,11 +252,20 @@ class Engine:
                         self._condition.wait(wait)
                     continue
             for unit in due:
+                if self._units.get(unit.serial.casefold()) is not unit:
+                    continue  # no longer followed: a request between two polls let it go
                 next_poll[unit.serial] = time.monotonic() + self._round_period
                 self._poll(unit)
                 self._run_requests()
         for unit in list(self._units.values()):
             self._let_go(unit)
+        with self._condition:
+            left = list(self._stops) + list(self._requests)
+            self._stops.clear()
+            self._requests.clear()
+        for request in left:
+            request.error = UnitUnavailable("the server is stopping")
+            request.done.set()
 
     def _next_request(self) -> Optional[_Request]:
         with self._condition:
@@ -281,23 +293,52 @@ class Engine:
                 if unit is not None:
                     self._let_go(unit)
                 return
-            if unit is None or not self._find(unit):
+            if unit is None:
                 raise UnitUnavailable(self._why_unavailable(request.serial, unit))
-            try:
-                request.result = request.action(unit.index)
-                unit.refusal = None
-            except VelmorError as error:
-                unit.refusal = "{} refused: {}".format(_action_name(error), error.text)
-                if error.code in (velmorlib.VELMOR_ERROR_DEVICE_INDEX, velmorlib.VELMOR_ERROR_OPEN_FAILED):
-                    self._lose(unit, error)
-                raise
-            finally:
-                if not self._stops:  # a waiting Stop goes first; its own poll follows it
-                    self._poll(unit)
+            request.result = self._serve_on_unit(request, unit)
         except BaseException as error:  # handed to the waiting client
             request.error = error
         finally:
             request.done.set()
+
+    def _serve_on_unit(self, request: _Request, unit: _FollowedUnit):
+        self._units_changed()
+        if not self._find(unit):
+            raise UnitUnavailable(self._why_unavailable(request.serial, unit))
+        try:
+            result, refusal = request.action(unit.index), None
+        except VelmorError as error:
+            result, refusal = None, error
+        if self._units_changed():
+            raise UnitUnavailable("the attached units changed during the request: it may have reached another "
+                                  "unit than {}".format(unit.serial))
+        unit.refusal = None if refusal is None else "{} refused: {}".format(_action_name(refusal), refusal.text)
+        if refusal is not None and refusal.code in (velmorlib.VELMOR_ERROR_DEVICE_INDEX,
+                                                    velmorlib.VELMOR_ERROR_OPEN_FAILED):
+            self._lose(unit, refusal)
+        if not self._stops:  # a waiting Stop goes first; its own poll follows it
+            self._poll(unit)
+        if refusal is not None:
+            raise refusal
+        return result
+
+    def _units_changed(self) -> bool:
+        """True when the number of attached units changed since the last look.
+
+        Every index may have moved then, and a call on a held unit's index that finds another unit
+        there goes on with that unit: every unit is let go and found anew by its serial number.
+        """
+        try:
+            count = velmorlib.get_device_count()  # a look at the listing, well under a millisecond
+        except VelmorError:
+            count = None
+        changed = count != self._count
+        self._count = count
+        if changed:
+            for unit in self._units.values():
+                self._let_go(unit)
+                unit.look_at = 0.0
+        return changed
 
     @staticmethod
     def _serve_call(request: _Request):
@@ -340,13 +381,17 @@ class Engine:
         return True
 
     def _poll(self, unit: _FollowedUnit):
+        self._units_changed()
         if not self._find(unit):
             return
         try:
             status = velmorlib.get_motor_status(unit.index)
         except VelmorError as error:
-            self._lose(unit, error)
+            if not self._units_changed():
+                self._lose(unit, error)
             return
+        if self._units_changed():
+            return  # the status may be another unit's: the next poll finds the unit first
         state, words = state_of(status)
         unit.polls += 1
         self._set(unit, Snapshot(state, words, status.position, status.is_ready, unit.polls))
@@ -392,5 +437,6 @@ def shared_engine() -> Engine:
     global _shared
     with _shared_lock:
         if _shared is None:
-            _shared = Engine()
+            period = os.environ.get("VELMOR_TANGO_POLL_MS")
+            _shared = Engine(DEFAULT_ROUND_PERIOD if not period else max(0.0, float(period) / 1000))
         return _shared
