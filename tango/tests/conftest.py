@@ -1,8 +1,9 @@
 """Shared set-up: the server and the velmorlib module from this checkout, the emulated bench,
-devices served in a process of their own, and the emulator's plug for in-process servers.
+devices served from the test's own process, and the emulator's plug.
 
-Run through CTest (ctest -L tango), or by hand with VELMORLIB_LIBRARY naming the built
-libVelmorLib.so and VELMOR_TEST_CONTROL the built libvelmor_emulator_control.so.
+CTest runs each test function in a process of its own (ctest -L tango). By hand, one function a
+run: pytest-3 test_motion.py::test_..., with VELMORLIB_LIBRARY naming the built libVelmorLib.so
+and VELMOR_TEST_CONTROL the built libvelmor_emulator_control.so.
 """
 
 import contextlib

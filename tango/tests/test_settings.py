@@ -85,12 +85,22 @@ def test_the_relay_switches_where_there_is_one():
         assert "refused" not in proxy.status()
 
 
-def test_a_serial_no_unit_has_is_a_fault_in_words():
-    with served("JXzz99999") as proxy:
-        assert proxy.state() == tango.DevState.FAULT
-        assert "no supported unit has this serial number" in proxy.status()
-        with pytest.raises(tango.DevFailed) as failure:
-            proxy.On()
-        assert failure.value.args[0].reason == "VELMOR_UNIT_UNAVAILABLE"
-        with pytest.raises(tango.DevFailed):
-            proxy.Position
+# device name: SerialNumber property, words in Status
+NO_UNIT = {
+    "velmor/motor/a": ("JXzz99999", "no supported unit has this serial number"),
+    "velmor/motor/9": (None, "the device index is out of range"),  # four units on the bench
+    "velmor/motor/b": (None, "does not end in a unit index"),
+}
+
+
+def test_a_device_without_its_unit_is_a_fault_in_words():
+    with served_together({name: serial for name, (serial, _) in NO_UNIT.items()}) as proxies:
+        for name, (_, words) in NO_UNIT.items():
+            proxy = proxies[name]
+            assert proxy.state() == tango.DevState.FAULT, name
+            assert words in proxy.status(), name
+            with pytest.raises(tango.DevFailed) as failure:
+                proxy.On()
+            assert failure.value.args[0].reason == "VELMOR_UNIT_UNAVAILABLE", name
+            with pytest.raises(tango.DevFailed):
+                proxy.Position

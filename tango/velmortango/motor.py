@@ -71,7 +71,7 @@ class VelmorMotor(Device):
         try:
             serial = self.SerialNumber.strip() or self._serial_from_name()
             self._engine.follow(serial, self._publish)
-        except (VelmorError, ValueError) as error:
+        except (VelmorError, ValueError, TimeoutError) as error:
             self._init_failure = "no unit to serve: {}".format(error)
             return
         self._init_failure = None
