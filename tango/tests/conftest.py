@@ -103,7 +103,8 @@ class Events:
 
 @pytest.fixture
 def emulator_plug():
-    """The emulator's unplug(position) and plug(position), positions from 0, in this process."""
+    """The emulator's unplug(position), plug(position) and force_ready_byte(position, byte or None),
+    positions from 0, in this process."""
     control = ctypes.CDLL(os.environ["VELMOR_TEST_CONTROL"])
 
     class Plug:
@@ -114,5 +115,9 @@ def emulator_plug():
         @staticmethod
         def plug(position):
             assert control.velmorTestPlug(position) == 0
+
+        @staticmethod
+        def force_ready_byte(position, ready_byte):
+            assert control.velmorTestForceReadyByte(position, -1 if ready_byte is None else ready_byte) == 0
 
     return Plug

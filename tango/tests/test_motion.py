@@ -56,3 +56,23 @@ def test_stop_ends_a_move_short_of_its_target():
         assert 0 < stopped < 100000
         time.sleep(0.2)
         assert proxy.Position == stopped
+
+
+# The ready byte the unit reports, the state, and words in Status.
+READY_BYTES = [
+    (5, tango.DevState.ALARM, "the motor is not ready (state 5)"),
+    (4, tango.DevState.ALARM, "the motor is not ready (state 4)"),
+    (9, tango.DevState.ALARM, "the motor is not ready (another state)"),
+    (0, OFF, "the motor is off"),
+    (2, MOVING, "moving"),
+    (None, ON, "ready at position"),
+]
+
+
+def test_each_ready_byte_is_a_state_in_words(emulator_plug):
+    with served("JXah00101") as proxy:
+        proxy.On()
+        for ready_byte, state, words in READY_BYTES:
+            emulator_plug.force_ready_byte(0, ready_byte)
+            wait_for(lambda: proxy.state() == state and words in proxy.status(),
+                     "{} and {!r} for ready byte {}".format(state, words, ready_byte))
