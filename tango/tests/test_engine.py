@@ -31,7 +31,12 @@ def test_stop_goes_ahead_of_waiting_requests_and_polls(monkeypatch):
         engine.follow("JXah00101", lambda snapshot: None)
         engine.follow("JXah00102", lambda snapshot: None)
         busy, release = threading.Event(), threading.Event()
-        callers = [threading.Thread(target=engine.run, args=("JXah00101", lambda index: (busy.set(), release.wait(10))))]
+
+        def hold_the_engine(index):
+            busy.set()
+            release.wait(10)
+
+        callers = [threading.Thread(target=engine.run, args=("JXah00101", hold_the_engine))]
         callers[0].start()
         assert busy.wait(10)
         recording = RecordingLibrary(_library.load_library())
