@@ -10,6 +10,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qtbase5-dev 
 packages+=(python3-venv python3-pip python3-setuptools python3-wheel python3-mypy groff-base)
 # The desktop application's start on an X server (tests/center).
 packages+=(xvfb xauth)
+# The Tango device server and its tests (tango/).
+packages+=(python3-tango)
 # MinGW cross compilers check VelmorLib.h's Windows exports (tests/windows).
 packages+=(gcc-mingw-w64-x86-64 gcc-mingw-w64-i686)
 # npm fetches FTDI's D2XX for the check against it; a machine may already have its own Node.js.

@@ -62,6 +62,28 @@ void copyText(char *destination, size_t size, const std::string &text)
     std::memcpy(destination, text.data(), std::min(size, text.size()));
 }
 
+// The interface as it is listed again after its unit is plugged in: nothing of the host's left.
+EmulatedInterface closedCopy(const EmulatedInterface &interface)
+{
+    EmulatedInterface copy;
+    copy.type = interface.type;
+    copy.id = interface.id;
+    copy.locationId = interface.locationId;
+    copy.listedSerial = interface.listedSerial;
+    copy.listedDescription = interface.listedDescription;
+    copy.eepromProgrammed = interface.eepromProgrammed;
+    copy.eepromSerial = interface.eepromSerial;
+    copy.eepromDescription = interface.eepromDescription;
+    copy.manufacturer = interface.manufacturer;
+    copy.manufacturerId = interface.manufacturerId;
+    copy.maxPower = interface.maxPower;
+    copy.selfPowered = interface.selfPowered;
+    copy.role = interface.role;
+    copy.unitIndex = interface.unitIndex;
+    copy.unit = interface.unit;
+    return copy;
+}
+
 } // namespace
 
 Bus &Bus::instance()
@@ -81,6 +103,7 @@ void Bus::buildBench(const std::vector<BenchItem> &items)
     m_benchSet = true;
     m_interfaces.clear();
     m_detached.clear();
+    m_unplugged.clear();
     m_units.clear();
     m_listSnapshot.clear();
     restartHandleWatch();
@@ -306,17 +329,33 @@ void Bus::unplugUnit(size_t unit)
     // The unit's interfaces leave the list; a handle still open on one answers I/O errors
     // until it is closed.
     std::vector<EmulatedInterface> remaining;
-    for (EmulatedInterface &interface : m_interfaces) {
+    for (size_t position = 0; position < m_interfaces.size(); ++position) {
+        EmulatedInterface &interface = m_interfaces[position];
         if (interface.unitIndex != static_cast<int>(unit)) {
             remaining.push_back(std::move(interface));
             continue;
         }
+        m_unplugged.push_back({position, closedCopy(interface)});
         if (interface.isOpen()) {
             interface.detached = true;
             m_detached.push_back(std::move(interface));
         }
     }
     m_interfaces = std::move(remaining);
+}
+
+void Bus::plugUnit(size_t unit)
+{
+    std::vector<Unplugged> still;
+    for (Unplugged &unplugged : m_unplugged) {
+        if (unplugged.interface.unitIndex != static_cast<int>(unit)) {
+            still.push_back(std::move(unplugged));
+            continue;
+        }
+        const size_t position = std::min(unplugged.position, m_interfaces.size());
+        m_interfaces.insert(m_interfaces.begin() + static_cast<std::ptrdiff_t>(position), std::move(unplugged.interface));
+    }
+    m_unplugged = std::move(still);
 }
 
 void Bus::programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,

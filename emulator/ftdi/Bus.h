@@ -86,6 +86,7 @@ public:
     size_t callsBesideAnotherThreadsHandle() const { return m_callsBesideForeignHandle; }
 
     void unplugUnit(size_t unit);
+    void plugUnit(size_t unit);
     // An FT2232H's two interfaces share one EEPROM.
     void programIdentity(EmulatedInterface &programmed, const std::string &serial, const std::string &description,
                          uint16_t maxPower, bool selfPowered);
@@ -116,6 +117,12 @@ private:
     std::unique_ptr<InterfaceClaims> m_claims;
     std::vector<EmulatedInterface> m_interfaces;
     std::vector<EmulatedInterface> m_detached;  // open handles of unplugged units
+    struct Unplugged
+    {
+        size_t position;                      // where the interface was listed
+        EmulatedInterface interface;          // closed, as it comes back
+    };
+    std::vector<Unplugged> m_unplugged;
     std::vector<std::shared_ptr<velmor_firmware::Unit>> m_units;
     std::vector<FT_DEVICE_LIST_INFO_NODE> m_listSnapshot;
     bool m_hasPendingBench = false;

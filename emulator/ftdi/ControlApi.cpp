@@ -117,6 +117,13 @@ void unplug(size_t unit)
     bus().unplugUnit(unit);
 }
 
+void plug(size_t unit)
+{
+    Lock lock(bus().mutex());
+    bus().ensureBench();
+    bus().plugUnit(unit);
+}
+
 velmor_firmware::Unit &unit(size_t index)
 {
     Lock lock(bus().mutex());

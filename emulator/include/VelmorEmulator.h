@@ -129,6 +129,9 @@ VELMOR_EMULATOR_API void expireNextWrites(int times = 1, int skip = 0);
 VELMOR_EMULATOR_API void addUnitFault(size_t unit, const UnitFault &fault);
 VELMOR_EMULATOR_API void clearUnitFaults(size_t unit);
 VELMOR_EMULATOR_API void unplug(size_t unit);
+// A unit unplugged before is listed again where it was, its interfaces closed, as after
+// plugging its cable in again; its firmware has kept running (a unit with its own supply).
+VELMOR_EMULATOR_API void plug(size_t unit);
 // The unit's firmware, for its own controls and inspection. Callers must not use it while
 // another thread makes D2XX calls.
 VELMOR_EMULATOR_API velmor_firmware::Unit &unit(size_t unit);

@@ -110,6 +110,23 @@ TEST_F(HeldUnits, UnpluggedWhileHeldTheIndexIsGoneAndTheHandleClosed)
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 
+TEST_F(HeldUnits, AUnitPluggedInAgainIsListedWhereItWasAndHeldAnew)
+{
+    start({ft232r("JXah00101", 2, 0), ft232r("JXah00102", 3, 0)});
+    ASSERT_EQ(velmorHoldUnit(2), VELMOR_OK);
+    VelmorEmulator::unplug(1);
+    EXPECT_EQ(motorOn(2), VELMOR_ERROR_DEVICE_INDEX);
+    VelmorEmulator::plug(1);
+    int32_t index = 0;
+    EXPECT_EQ(getDeviceIndex("JXah00102", &index), VELMOR_OK);
+    EXPECT_EQ(index, 2);
+    ASSERT_EQ(velmorHoldUnit(2), VELMOR_OK);
+    EXPECT_EQ(motorOn(2), VELMOR_OK);
+    EXPECT_EQ(VelmorEmulator::openHandles().size(), 1u);
+    EXPECT_EQ(velmorReleaseAllUnits(), VELMOR_OK);
+    EXPECT_TRUE(VelmorEmulator::openHandles().empty());
+}
+
 TEST_F(HeldUnits, AUnitThatMovedToAnotherIndexIsLetGo)
 {
     start({ft232r("JXah00101", 2, 0), ft232r("JXah00102", 3, 0)});
