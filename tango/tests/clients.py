@@ -13,6 +13,8 @@ import time
 
 import tango
 
+# Every move lasts 100 ms or more at 2000 steps/s, so the poll after its command finds it under way
+# even on a loaded machine, and each shows as one MOVING.
 MOVES = [400, 0, 250, -100, 320]
 
 
@@ -33,7 +35,7 @@ def mover(url):
     for target in MOVES:
         proxy.Position = target
         wait_until_on(proxy)
-    proxy.MoveRelative(-20)
+    proxy.MoveRelative(-200)
     wait_until_on(proxy)
     return {"final": proxy.Position, "moves": len(MOVES) + 1}
 
