@@ -75,8 +75,8 @@ std::string serialProblem(const std::string &serial, Chip chip)
     if (serial.size() > longest)
         return "the serial number '" + serial + "' is longer than " + std::to_string(longest) + " characters";
     for (char c : serial) {
-        if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F)
-            return "the serial number '" + serial + "' holds a space or a character that is not printable ASCII";
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F)
+            return "the serial number '" + serial + "' holds a blank or a control character";
     }
     return std::string();
 }

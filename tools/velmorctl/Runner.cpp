@@ -1,15 +1,37 @@
 #include "Runner.h"
 
 #include "HelpText.h"
-#include "NumberParser.h"
+#include "OpenFailure.h"
 #include "Reporter.h"
 #include "ResultText.h"
+#include "UnitAddress.h"
 #include "UnitCommands.h"
 #include "UnitListing.h"
 #include "VelmorLibExtras.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// Between two tries of a busy unit.
+constexpr std::chrono::milliseconds s_retryPause{250};
+
+// Negative when the count cannot be read.
+int32_t unitCount()
+{
+    int32_t count = 0;
+    return getDeviceCount(&count) == VELMOR_OK ? count : -1;
+}
+
+OpenFailure::Cause openFailureCause(int32_t index)
+{
+    return OpenFailure::causeOf(index, unitCount());
+}
+
+} // namespace
 
 Runner::Runner(bool json)
     : m_json(json)
@@ -25,6 +47,7 @@ Runner::~Runner()
 int Runner::run(const ParsedLine &line)
 {
     const Reporter reporter(m_json || line.json);
+    m_retryBusySeconds = line.retryBusySeconds;
     for (const Invocation &invocation : line.invocations) {
         const int status = runOne(invocation, reporter);
         if (status != 0)
@@ -67,15 +90,51 @@ int Runner::runOnUnit(const Invocation &invocation, const Reporter &reporter)
     int32_t code = initialiseOnce();
     if (code == VELMOR_OK)
         code = resolveUnit(invocation.unit, &index);
-    // A unit that cannot be held is used as any other: the command itself then says what is wrong.
-    const bool holdsForCommand = code == VELMOR_OK && !m_holdsTouchedUnits && holdsFor(invocation);
-    if (code == VELMOR_OK && (m_holdsTouchedUnits || holdsForCommand))
-        velmorHoldUnit(index);
-    const CommandResult result = code == VELMOR_OK ? UnitCommands(invocation, index).run() : CommandResult::of(code, "");
-    if (holdsForCommand)
-        velmorReleaseUnit(index);
+    CommandResult result = code == VELMOR_OK ? runRetryingBusy(invocation, index) : CommandResult::of(code, "");
+    explainFailure(index, &result);
     reporter.report(invocation, index, result);
     return result.exitStatus;
+}
+
+// A unit that cannot be held is used as any other: the command itself then says what is wrong.
+CommandResult Runner::runCommand(const Invocation &invocation, int32_t index)
+{
+    const bool holdsForCommand = !m_holdsTouchedUnits && holdsFor(invocation);
+    if (m_holdsTouchedUnits || holdsForCommand)
+        velmorHoldUnit(index);
+    const CommandResult result = UnitCommands(invocation, index).run();
+    if (holdsForCommand)
+        velmorReleaseUnit(index);
+    return result;
+}
+
+// A command whose open failed did nothing on its unit yet, so it can run again whole.
+CommandResult Runner::runRetryingBusy(const Invocation &invocation, int32_t index)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline
+        = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_retryBusySeconds));
+    for (;;) {
+        const CommandResult result = runCommand(invocation, index);
+        if (result.code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline
+            || openFailureCause(index) != OpenFailure::Cause::Busy)
+            return result;
+        std::this_thread::sleep_for(std::min<Clock::duration>(s_retryPause, deadline - Clock::now()));
+    }
+}
+
+// What the result code alone cannot say: why the unit could not be opened or found.
+void Runner::explainFailure(int32_t index, CommandResult *result)
+{
+    std::string reason;
+    if (result->code == VELMOR_ERROR_OPEN_FAILED)
+        reason = OpenFailure::text(openFailureCause(index));
+    else if (result->code == VELMOR_ERROR_SERIAL_NOT_FOUND)
+        reason = OpenFailure::serialNotFoundReason(unitCount());
+    if (reason.empty())
+        return;
+    result->text += ": " + reason;
+    result->fields.addText("reason", reason);
 }
 
 // Commands that make many calls on their unit hold it while they run.
@@ -121,11 +180,11 @@ int32_t Runner::initialiseOnce()
     return code;
 }
 
-// Decimal digits are an index (the parser has checked its range); anything else is a serial.
+// The parser has checked the word: an index in range, or a serial number.
 int32_t Runner::resolveUnit(const std::string &unit, int32_t *index)
 {
-    if (NumberParser::isDecimalDigits(unit)) {
-        *index = static_cast<int32_t>(std::strtol(unit.c_str(), nullptr, 10));
+    if (UnitAddress::isIndex(unit)) {
+        *index = UnitAddress::index(unit);
         return VELMOR_OK;
     }
     return getDeviceIndex(unit.c_str(), index);

@@ -26,6 +26,10 @@ public:
 private:
     int runOne(const Invocation &invocation, const Reporter &reporter);
     int runOnUnit(const Invocation &invocation, const Reporter &reporter);
+    CommandResult runCommand(const Invocation &invocation, int32_t index);
+    // Runs the command again while its unit is busy in another program, up to --retry-busy's time.
+    CommandResult runRetryingBusy(const Invocation &invocation, int32_t index);
+    static void explainFailure(int32_t index, CommandResult *result);
     void printCodes(const Reporter &reporter) const;
     static CommandResult versions();
     bool holdsFor(const Invocation &invocation) const;
@@ -33,6 +37,7 @@ private:
     static int32_t resolveUnit(const std::string &unit, int32_t *index);
 
     bool m_json;
+    double m_retryBusySeconds = 0;
     bool m_initialised = false;
     bool m_holdsTouchedUnits = false;
 };
