@@ -127,8 +127,8 @@ std::optional<std::vector<std::string>> PersistentBench::adoptFrom(const std::op
     std::string problem;
     const std::optional<std::vector<std::string>> texts = validUnitTexts(*fileText, &problem);
     if (!texts) {
-        Diagnostics::report("state file '" + m_file.path() + "' is not used (" + problem
-                            + "): the units start afresh, and the file is replaced at the next change");
+        Diagnostics::report("state file '" + m_file.path() + "' is not used: " + problem
+                            + "; the units start afresh, and the file is replaced at the next change");
         return std::nullopt;
     }
     for (size_t unit = 0; unit < texts->size(); ++unit) {
