@@ -47,7 +47,7 @@ Runner::~Runner()
 int Runner::run(const ParsedLine &line)
 {
     const Reporter reporter(m_json || line.json);
-    m_retryBusySeconds = line.retryBusySeconds;
+    m_retryBusySeconds = line.retryBusySeconds > 0 ? line.retryBusySeconds : m_sessionRetryBusySeconds;
     for (const Invocation &invocation : line.invocations) {
         const int status = runOne(invocation, reporter);
         if (status != 0)

@@ -19,6 +19,8 @@ public:
 
     // A shell session keeps every unit it touches held: its calls then take a few ms, not 54.
     void holdTouchedUnits() { m_holdsTouchedUnits = true; }
+    // --retry-busy of the command line, for every line of a shell that does not give its own.
+    void setSessionRetryBusy(double seconds) { m_sessionRetryBusySeconds = seconds; }
 
     // 0, or the exit status of the first command that failed.
     int run(const ParsedLine &line);
@@ -38,6 +40,7 @@ private:
 
     bool m_json;
     double m_retryBusySeconds = 0;
+    double m_sessionRetryBusySeconds = 0;
     bool m_initialised = false;
     bool m_holdsTouchedUnits = false;
 };
