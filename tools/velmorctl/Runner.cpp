@@ -108,17 +108,30 @@ CommandResult Runner::runCommand(const Invocation &invocation, int32_t index)
     return result;
 }
 
-// A command whose open failed did nothing on its unit yet, so it can run again whole.
+// The command runs once, on its unit held as soon as it is free: a command is never run twice,
+// so a move is never made twice.
 CommandResult Runner::runRetryingBusy(const Invocation &invocation, int32_t index)
+{
+    if (m_retryBusySeconds <= 0)
+        return runCommand(invocation, index);
+    const bool held = holdWhenFree(index) == VELMOR_OK;
+    const CommandResult result = runCommand(invocation, index);
+    if (held && !m_holdsTouchedUnits)
+        velmorReleaseUnit(index);
+    return result;
+}
+
+// Opens and holds the unit, trying again while it is open in another program, up to --retry-busy.
+int32_t Runner::holdWhenFree(int32_t index) const
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline
         = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_retryBusySeconds));
     for (;;) {
-        const CommandResult result = runCommand(invocation, index);
-        if (result.code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline
+        const int32_t code = velmorHoldUnit(index);
+        if (code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline
             || openFailureCause(index) != OpenFailure::Cause::Busy)
-            return result;
+            return code;
         std::this_thread::sleep_for(std::min<Clock::duration>(s_retryPause, deadline - Clock::now()));
     }
 }

@@ -29,8 +29,8 @@ private:
     int runOne(const Invocation &invocation, const Reporter &reporter);
     int runOnUnit(const Invocation &invocation, const Reporter &reporter);
     CommandResult runCommand(const Invocation &invocation, int32_t index);
-    // Runs the command again while its unit is busy in another program, up to --retry-busy's time.
     CommandResult runRetryingBusy(const Invocation &invocation, int32_t index);
+    int32_t holdWhenFree(int32_t index) const;
     static void explainFailure(int32_t index, CommandResult *result);
     void printCodes(const Reporter &reporter) const;
     static CommandResult versions();
