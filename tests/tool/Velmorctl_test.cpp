@@ -345,6 +345,10 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     EXPECT_EQ(moving->exitStatus(), 3) << moving->err();
     EXPECT_EQ(jsonObjectOf(moving->out())["reason"].toString().toStdString(),
               "the unit is open in another program (close it there, or wait for it with --retry-busy SECONDS)");
+    // Retried for a while only: the unit stays busy, and the run says so.
+    const auto impatient = run({"--retry-busy", "0.5", "position", "1"});
+    EXPECT_EQ(impatient->exitStatus(), 3);
+    EXPECT_EQ(impatient->err(), other->err());
     // Retried until the shell lets go of the unit.
     const auto patient = start({"position", "2", "--retry-busy", "60"});
     shell->finish();
