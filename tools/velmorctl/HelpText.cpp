@@ -56,7 +56,8 @@ std::string HelpText::tool()
             "  --timeout SECONDS   how long --wait waits (default 60)\n"
             "  --retry-busy SECONDS\n"
             "                      while a unit is open in another program, try again for this long\n"
-            "                      (without it, code 3 at once)\n"
+            "                      (without it, code 3 at once; a unit open elsewhere cannot be\n"
+            "                      found by its serial number, so its lookup is tried again too)\n"
             "\nexit status: 0 on success; the result code of the library call that failed; 64 for a\n"
             "usage error (nothing is run); 124 when --wait timed out; 130 when interrupted during\n"
             "--wait (the motor was stopped). The shell ends with the status of its last failed line.\n";

@@ -31,6 +31,19 @@ OpenFailure::Cause openFailureCause(int32_t index)
     return OpenFailure::causeOf(index, unitCount());
 }
 
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point deadlineAfter(double seconds)
+{
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// A pause before the next try, none past the deadline.
+void pauseBefore(Clock::time_point deadline)
+{
+    std::this_thread::sleep_for(std::min<Clock::duration>(s_retryPause, deadline - Clock::now()));
+}
+
 } // namespace
 
 Runner::Runner(bool json)
@@ -124,15 +137,13 @@ CommandResult Runner::runRetryingBusy(const Invocation &invocation, int32_t inde
 // Opens and holds the unit, trying again while it is open in another program, up to --retry-busy.
 int32_t Runner::holdWhenFree(int32_t index) const
 {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline
-        = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_retryBusySeconds));
+    const Clock::time_point deadline = deadlineAfter(m_retryBusySeconds);
     for (;;) {
         const int32_t code = velmorHoldUnit(index);
         if (code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline
             || openFailureCause(index) != OpenFailure::Cause::Busy)
             return code;
-        std::this_thread::sleep_for(std::min<Clock::duration>(s_retryPause, deadline - Clock::now()));
+        pauseBefore(deadline);
     }
 }
 
@@ -193,12 +204,19 @@ int32_t Runner::initialiseOnce()
     return code;
 }
 
-// The parser has checked the word: an index in range, or a serial number.
-int32_t Runner::resolveUnit(const std::string &unit, int32_t *index)
+// The parser has checked the word: an index in range, or a serial number. A unit open in another
+// program cannot be looked up by its serial number: with --retry-busy the lookup is tried again.
+int32_t Runner::resolveUnit(const std::string &unit, int32_t *index) const
 {
     if (UnitAddress::isIndex(unit)) {
         *index = UnitAddress::index(unit);
         return VELMOR_OK;
     }
-    return getDeviceIndex(unit.c_str(), index);
+    const Clock::time_point deadline = deadlineAfter(m_retryBusySeconds);
+    for (;;) {
+        const int32_t code = getDeviceIndex(unit.c_str(), index);
+        if (code != VELMOR_ERROR_SERIAL_NOT_FOUND || Clock::now() >= deadline)
+            return code;
+        pauseBefore(deadline);
+    }
 }

@@ -36,7 +36,7 @@ private:
     static CommandResult versions();
     bool holdsFor(const Invocation &invocation) const;
     int32_t initialiseOnce();
-    static int32_t resolveUnit(const std::string &unit, int32_t *index);
+    int32_t resolveUnit(const std::string &unit, int32_t *index) const;
 
     bool m_json;
     double m_retryBusySeconds = 0;
