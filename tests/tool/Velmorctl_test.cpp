@@ -351,11 +351,16 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     EXPECT_EQ(impatient->err(), other->err());
     // Retried until the shell lets go of the unit.
     const auto patient = start({"position", "2", "--retry-busy", "60"});
+    // A unit open elsewhere cannot be found by its serial number: the lookup is tried again too.
+    const auto bySerial = start({"--retry-busy=60", "position", "JXbh01001"});
     shell->finish();
     EXPECT_EQ(shell->exitStatus(), 0) << shell->err();
     patient->finish();
     EXPECT_EQ(patient->exitStatus(), 0) << patient->err();
     EXPECT_EQ(patient->out(), "position of unit 2: 1500\n");
+    bySerial->finish();
+    EXPECT_EQ(bySerial->exitStatus(), 0) << bySerial->err();
+    EXPECT_EQ(bySerial->out(), "position of unit JXbh01001: 1500\n");
     EXPECT_EQ(run({"position", "1", "position", "2"})->out(), "position of unit 1: 0\nposition of unit 2: 1500\n");
 }
 
