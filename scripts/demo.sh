@@ -28,7 +28,7 @@ step --json position 2 ready 2
 step current 2 1200 1 backlash 2 1 0 5 home-settings 2 0 1 0 100 200 limits 2 1 3 2 6
 step pwm 2 40 relay 2 on
 step relay 3 on
-step position JXzz99999
+step position JXah09999
 step move-to 2 not-a-number
 printf '\n$ velmorctl shell  (commands from standard input)\n'
 printf 'position 1\nmove-by 1 25 --wait\nposition 1\n' | "$velmorctl" shell

@@ -24,10 +24,14 @@ std::string BenchStateText::compose(const std::string &bench, const std::vector<
 }
 
 std::optional<std::vector<std::string>> BenchStateText::unitTexts(const std::string &wholeText, const std::string &bench,
-                                                                  size_t unitCount)
+                                                                  size_t unitCount, std::string *problem)
 {
-    if (wholeText.size() < s_endLine.size() + 1 || wholeText.compare(wholeText.size() - s_endLine.size() - 1, std::string::npos, "\n" + s_endLine) != 0)
+    std::string ignored;
+    std::string &why = problem != nullptr ? *problem : ignored;
+    if (wholeText.size() < s_endLine.size() + 1 || wholeText.compare(wholeText.size() - s_endLine.size() - 1, std::string::npos, "\n" + s_endLine) != 0) {
+        why = wholeText.empty() ? "it is empty" : "it is cut short (its last line is not \"end\")";
         return std::nullopt;
+    }
     const std::string text = wholeText.substr(0, wholeText.size() - s_endLine.size());
     const std::string unitStart = std::string(StateText::s_formatLine) + "\n";
     std::vector<std::string> parts;
@@ -43,12 +47,19 @@ std::optional<std::vector<std::string>> BenchStateText::unitTexts(const std::str
     }
     const std::optional<StateText> header = StateText::parse(parts.front(), s_formatLine);
     try {
-        if (!header || StateText::textOfHex(header->value("bench")) != bench
-            || header->number("units", 0, 1 << 16) != static_cast<int64_t>(unitCount) || parts.size() != unitCount + 1)
-            return std::nullopt;
+        if (!header)
+            why = "it is not an emulator state file of this version";
+        else if (StateText::textOfHex(header->value("bench")) != bench)
+            why = "it was written for another bench";
+        else if (header->number("units", 0, 1 << 16) != static_cast<int64_t>(unitCount) || parts.size() != unitCount + 1)
+            why = "its units are not those of the bench";
+        else
+            why.clear();
     } catch (const std::exception &) {
-        return std::nullopt;
+        why = "its first lines are damaged";
     }
+    if (!why.empty())
+        return std::nullopt;
     parts.erase(parts.begin());
     return parts;
 }

@@ -16,9 +16,10 @@ public:
     static constexpr const char *s_formatLine = "velmor-emulator-state 1";
 
     static std::string compose(const std::string &bench, const std::vector<std::string> &unitTexts);
-    // The units' texts when `text` is of this format, for `bench`, with `unitCount` units; else none.
+    // The units' texts when `text` is of this format, for `bench`, with `unitCount` units; else
+    // none, and what is wrong with it in `problem` when given.
     static std::optional<std::vector<std::string>> unitTexts(const std::string &text, const std::string &bench,
-                                                             size_t unitCount);
+                                                             size_t unitCount, std::string *problem = nullptr);
 };
 
 } // namespace VelmorEmulator

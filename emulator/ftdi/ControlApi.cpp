@@ -2,6 +2,7 @@
 // process's own: it never reads or writes the state file the default bench is kept in.
 #include "Bus.h"
 #include "DefaultBench.h"
+#include "Diagnostics.h"
 
 #include <stdexcept>
 
@@ -187,6 +188,11 @@ std::vector<ReceivedPacket> receivedPackets(size_t unit)
     Lock lock(bus().mutex());
     bus().ensureBench();
     return unitAt(unit).receivedPackets();
+}
+
+std::vector<std::string> diagnostics()
+{
+    return Diagnostics::reported();
 }
 
 } // namespace VelmorEmulator

@@ -1,5 +1,7 @@
 #include "DefaultBench.h"
 
+#include "Diagnostics.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -52,6 +54,41 @@ std::vector<std::string> split(const std::string &text, char separator)
     return parts;
 }
 
+// D2XX lists at most 15 characters of a serial number; an FT2232H's interfaces add a letter.
+constexpr size_t s_longestSerial = 15;
+
+std::string trimmed(const std::string &text)
+{
+    const char *const blanks = " \t\r\n";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Empty when the serial number can be listed as it is; else why not.
+std::string serialProblem(const std::string &serial, Chip chip)
+{
+    if (serial.empty())
+        return "the serial number is empty";
+    const size_t longest = chip == Chip::FT2232H ? s_longestSerial - 1 : s_longestSerial;
+    if (serial.size() > longest)
+        return "the serial number '" + serial + "' is longer than " + std::to_string(longest) + " characters";
+    for (char c : serial) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F)
+            return "the serial number '" + serial + "' holds a blank or a control character";
+    }
+    return std::string();
+}
+
+std::string chipNames()
+{
+    std::string names;
+    for (const auto &entry : kChips)
+        names += std::string(names.empty() ? "" : ", ") + entry.first;
+    return names;
+}
+
 bool parseFirmware(const std::string &text, uint16_t *major, uint16_t *minor)
 {
     const size_t dot = text.find('.');
@@ -69,6 +106,24 @@ bool parseFirmware(const std::string &text, uint16_t *major, uint16_t *minor)
     return true;
 }
 
+// Empty when the entry gives a unit; else why it does not.
+std::string parseEntry(const std::string &entry, UnitOnBus *unit)
+{
+    const std::vector<std::string> fields = split(entry, ':');
+    if (fields.size() < 2 || fields.size() > 3 || entry.back() == ':')
+        return "it is not CHIP:SERIAL or CHIP:SERIAL:FIRMWARE";
+    Chip chip;
+    if (!chipFromName(fields[0], &chip))
+        return "'" + fields[0] + "' is no chip (" + chipNames() + ")";
+    const std::string problem = serialProblem(fields[1], chip);
+    if (!problem.empty())
+        return problem;
+    *unit = makeUnit(chip, fields[1], 2, 1);
+    if (fields.size() == 3 && !parseFirmware(fields[2], &unit->firmware.firmwareMajor, &unit->firmware.firmwareMinor))
+        return "the firmware '" + fields[2] + "' is not MAJOR.MINOR (each 0 to 65535)";
+    return std::string();
+}
+
 } // namespace
 
 std::vector<BenchItem> builtInBench()
@@ -84,18 +139,19 @@ std::vector<BenchItem> builtInBench()
     };
 }
 
-std::vector<BenchItem> parseBench(const std::string &text)
+std::vector<BenchItem> parseBench(const std::string &text, std::vector<std::string> *rejections)
 {
     std::vector<BenchItem> items;
-    for (const std::string &entry : split(text, ';')) {
-        const std::vector<std::string> fields = split(entry, ':');
-        Chip chip;
-        if (fields.size() < 2 || !chipFromName(fields[0], &chip) || fields[1].empty())
+    for (const std::string &field : split(text, ';')) {
+        const std::string entry = trimmed(field);
+        if (entry.empty())
             continue;
-        UnitOnBus unit = makeUnit(chip, fields[1], 2, 1);
-        if (fields.size() >= 3 && !parseFirmware(fields[2], &unit.firmware.firmwareMajor, &unit.firmware.firmwareMinor))
-            continue;
-        items.push_back(BenchItem::of(unit));
+        UnitOnBus unit;
+        const std::string problem = parseEntry(entry, &unit);
+        if (problem.empty())
+            items.push_back(BenchItem::of(unit));
+        else if (rejections != nullptr)
+            rejections->push_back("bench entry '" + entry + "' left out: " + problem);
     }
     return items;
 }
@@ -119,9 +175,15 @@ std::string benchText(const std::vector<BenchItem> &items)
 std::vector<BenchItem> defaultBench()
 {
     const char *variable = std::getenv("VELMOR_EMULATOR_BENCH");
-    if (variable != nullptr && *variable != '\0')
-        return parseBench(variable);
-    return builtInBench();
+    if (variable == nullptr || *variable == '\0')
+        return builtInBench();
+    std::vector<std::string> rejections;
+    const std::vector<BenchItem> items = parseBench(variable, &rejections);
+    for (const std::string &rejection : rejections)
+        Diagnostics::report("VELMOR_EMULATOR_BENCH: " + rejection);
+    if (items.empty())
+        Diagnostics::report("VELMOR_EMULATOR_BENCH gives no unit: the bench is empty");
+    return items;
 }
 
 } // namespace VelmorEmulator

@@ -2,6 +2,7 @@
 
 #include "BenchStateText.h"
 #include "Bus.h"
+#include "Diagnostics.h"
 #include "StateText.h"
 
 #include <algorithm>
@@ -105,6 +106,9 @@ void PersistentBench::synchroniseWithFile(bool save)
         }
         return BenchStateText::compose(m_benchText, written);
     });
+    if (!updated)
+        Diagnostics::report("state file '" + m_file.path() + "' cannot be used (" + m_file.problem()
+                            + "): the units' state is not kept between processes");
     if (!updated || written.empty())
         return;
     for (size_t unit = 0; unit < written.size(); ++unit) {
@@ -120,9 +124,13 @@ std::optional<std::vector<std::string>> PersistentBench::adoptFrom(const std::op
 {
     if (!fileText)
         return std::nullopt;
-    const std::optional<std::vector<std::string>> texts = validUnitTexts(*fileText);
-    if (!texts)
+    std::string problem;
+    const std::optional<std::vector<std::string>> texts = validUnitTexts(*fileText, &problem);
+    if (!texts) {
+        Diagnostics::report("state file '" + m_file.path() + "' is not used: " + problem
+                            + "; the units start afresh, and the file is replaced at the next change");
         return std::nullopt;
+    }
     for (size_t unit = 0; unit < texts->size(); ++unit) {
         if (!m_changed[unit] && !isOpenHere(unit) && (*texts)[unit] != m_knownTexts[unit]) {
             adopt(unit, (*texts)[unit]);
@@ -132,14 +140,18 @@ std::optional<std::vector<std::string>> PersistentBench::adoptFrom(const std::op
     return texts;
 }
 
-std::optional<std::vector<std::string>> PersistentBench::validUnitTexts(const std::string &fileText) const
+std::optional<std::vector<std::string>> PersistentBench::validUnitTexts(const std::string &fileText,
+                                                                        std::string *problem) const
 {
-    std::optional<std::vector<std::string>> texts = BenchStateText::unitTexts(fileText, m_benchText, m_changed.size());
+    std::optional<std::vector<std::string>> texts
+        = BenchStateText::unitTexts(fileText, m_benchText, m_changed.size(), problem);
     if (!texts)
         return std::nullopt;
     for (size_t unit = 0; unit < texts->size(); ++unit) {
-        if (!isValidUnitText(unit, (*texts)[unit]))
+        if (!isValidUnitText(unit, (*texts)[unit])) {
+            *problem = "the state of unit " + std::to_string(unit + 1) + " is damaged";
             return std::nullopt;
+        }
     }
     return texts;
 }

@@ -4,7 +4,8 @@
 // itself, and saves each unit it changed, leaving the others' units in the file as they are.
 // A file that is missing, unreadable, not of this format, for another bench or wrong in any unit
 // counts for nothing: the bench stays as it is (fresh in a new process) and the next save
-// replaces the file.
+// replaces the file. A file that is there but counts for nothing, and a file that cannot be
+// written, are reported on standard error, once a process.
 #ifndef VELMOR_EMULATOR_PERSISTENTBENCH_H
 #define VELMOR_EMULATOR_PERSISTENTBENCH_H
 
@@ -33,7 +34,7 @@ private:
     void synchroniseWithFile(bool save);
     // Adopts the units other processes changed; the file's unit texts, none when it counts for nothing.
     std::optional<std::vector<std::string>> adoptFrom(const std::optional<std::string> &fileText);
-    std::optional<std::vector<std::string>> validUnitTexts(const std::string &fileText) const;
+    std::optional<std::vector<std::string>> validUnitTexts(const std::string &fileText, std::string *problem) const;
     bool isValidUnitText(size_t unit, const std::string &text) const;
     void adopt(size_t unit, const std::string &text);
     std::string unitText(size_t unit) const;

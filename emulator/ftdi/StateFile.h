@@ -18,7 +18,7 @@ public:
     // Anything longer is no file the emulator wrote.
     static constexpr size_t s_largestText = 1 << 20;
 
-    // VELMOR_EMULATOR_STATE when set ("off": none), else the file beside the emulator's own
+    // VELMOR_EMULATOR_STATE when set ("off" in any letter case: none), else the file beside the emulator's own
     // libftd2xx.so; none when that cannot be found. None on Windows (StateFileWindows.cpp).
     static std::optional<std::string> configuredPath();
 
@@ -33,6 +33,8 @@ public:
     // write failed; the file is then as it was.
     using Change = std::function<std::optional<std::string>(const std::optional<std::string> &)>;
     bool update(const Change &change) const;
+    // Why the last update failed, as the system said it.
+    const std::string &problem() const { return m_problem; }
 
 private:
     int lock() const;
@@ -40,6 +42,7 @@ private:
     bool replaceUnlocked(const std::string &text) const;
 
     std::string m_path;
+    mutable std::string m_problem;
 };
 
 } // namespace VelmorEmulator

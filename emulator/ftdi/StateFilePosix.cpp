@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,7 +59,7 @@ std::optional<std::string> StateFile::configuredPath()
 {
     const char *variable = std::getenv(s_variable);
     if (variable != nullptr && *variable != '\0') {
-        if (std::strcmp(variable, "off") == 0)
+        if (::strcasecmp(variable, "off") == 0)
             return std::nullopt;
         return std::string(variable);
     }
@@ -93,14 +94,18 @@ bool StateFile::update(const Change &change) const
 // The lock goes with the descriptor: closing it, or the process ending, releases it.
 int StateFile::lock() const
 {
-    const int descriptor = ::open((m_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0)
+    const std::string lockPath = m_path + ".lock";
+    const int descriptor = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        m_problem = lockPath + ": " + std::strerror(errno);
         return -1;
+    }
     int locked;
     do {
         locked = ::flock(descriptor, LOCK_EX);
     } while (locked != 0 && errno == EINTR);
     if (locked != 0) {
+        m_problem = lockPath + ": " + std::strerror(errno);
         ::close(descriptor);
         return -1;
     }
@@ -142,8 +147,12 @@ bool StateFile::replaceUnlocked(const std::string &text) const
             written = false;
         file.value = -1;
     }
-    if (written && ::rename(aside.c_str(), m_path.c_str()) == 0)
+    if (!written)
+        m_problem = aside + ": " + std::strerror(errno);
+    else if (::rename(aside.c_str(), m_path.c_str()) == 0)
         return true;
+    else
+        m_problem = m_path + ": " + std::strerror(errno);
     ::unlink(aside.c_str());
     return false;
 }

@@ -149,6 +149,9 @@ VELMOR_EMULATOR_API size_t mostHandlesOpenAtOnce();
 VELMOR_EMULATOR_API size_t callsBesideAnotherThreadsHandle();
 VELMOR_EMULATOR_API InterfaceSettings interfaceSettings(int interfaceIndex);
 VELMOR_EMULATOR_API std::vector<ReceivedPacket> receivedPackets(size_t unit);
+// What the emulator told standard error about its setup in this process (each message once):
+// bench entries it left out, a state file it cannot use or found damaged.
+VELMOR_EMULATOR_API std::vector<std::string> diagnostics();
 
 } // namespace VelmorEmulator
 

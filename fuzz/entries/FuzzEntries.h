@@ -18,6 +18,12 @@ QString deviceInformation(const QByteArray &input);
 QString serialIdentity(const QByteArray &input);
 // The configuration records from reply bytes and from data streams.
 QString records(const QByteArray &input);
+// velmorctl's command line, and the lines of its shell.
+QString velmorctlCommandLine(const QByteArray &input);
+QString velmorctlShell(const QByteArray &input);
+// The emulator's bench text (VELMOR_EMULATOR_BENCH) and its state file.
+QString emulatorBenchText(const QByteArray &input);
+QString emulatorStateFile(const QByteArray &input);
 
 struct Target
 {

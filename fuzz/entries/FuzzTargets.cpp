@@ -7,5 +7,9 @@ QVector<FuzzEntries::Target> FuzzEntries::targets()
         {"DeviceInformation", deviceInformation},
         {"SerialIdentity", serialIdentity},
         {"Records", records},
+        {"VelmorctlCommandLine", velmorctlCommandLine},
+        {"VelmorctlShell", velmorctlShell},
+        {"EmulatorBenchText", emulatorBenchText},
+        {"EmulatorStateFile", emulatorStateFile},
     };
 }

@@ -68,3 +68,43 @@ def test_the_texts_match_velmorctl():
     for entry in listed:
         assert velmorlib.result_text(entry["code"]) == entry["text"]
     assert velmorlib.result_text(velmorlib.VELMOR_HIGHEST_RESULT_CODE + 1) == "unknown result code 34"
+
+
+@pytest.mark.parametrize("index, count, reason", [
+    (2, 3, "the unit is open in another program"),
+    (3, 3, "the unit is open in another program"),
+    (3, 2, "the unit was unplugged (it is no longer listed at its index)"),
+    (1, None, "the unit is open in another program, or was unplugged"),
+])
+def test_code_3_says_busy_or_unplugged_as_the_unit_count_tells(index, count, reason):
+    assert velmorlib.errors.open_failure_reason(index, count) == reason
+
+
+def test_a_unit_open_in_another_program_raises_3_with_the_reason(tmp_path):
+    # A velmorctl shell holds unit 2 of a bench shared through one state file.
+    import os
+    import subprocess
+    velmorctl = os.environ.get("VELMORCTL")
+    if not velmorctl:
+        pytest.skip("VELMORCTL is not set")
+    state = {"VELMOR_EMULATOR_STATE": str(tmp_path / "state")}
+    shell = subprocess.Popen([velmorctl, "shell"], env=dict(os.environ, **state), stdin=subprocess.PIPE,
+                             stdout=subprocess.PIPE, text=True)
+    try:
+        shell.stdin.write("position 2\n")
+        shell.stdin.flush()
+        assert shell.stdout.readline().startswith("position of unit 2")
+        result = run_python(
+            "import velmorlib\n"
+            "velmorlib.initialise()\n"
+            "try:\n"
+            "    velmorlib.get_absolute_position(2)\n"
+            "except velmorlib.VelmorError as error:\n"
+            "    print(error.code, error.reason, sep='|')\n"
+            "    print(error)\n", env_changes=state)
+    finally:
+        shell.communicate("quit\n", timeout=60)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        "3|the unit is open in another program",
+        "getAbsolutePosition: opening the unit failed (result code 3): the unit is open in another program"]

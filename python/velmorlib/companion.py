@@ -146,7 +146,7 @@ def _read(function: str, structure_type: Type[ctypes.Structure], record_type: Ty
     code = getattr(_library.load_library(), function)(_checks.int32("device_index", device_index),
                                                       ctypes.byref(structure))
     if code != 0:
-        raise VelmorError(code, function)
+        raise VelmorError(code, function, device_index=device_index)
     values: Dict[str, Any] = {}
     for field in structure_type._fields_[1:]:
         name = field[0]
@@ -158,7 +158,8 @@ def _read(function: str, structure_type: Type[ctypes.Structure], record_type: Ty
 def _call(function: str, *arguments: object) -> None:
     code = getattr(_library.load_library(), function)(*arguments)
     if code != 0:
-        raise VelmorError(code, function)
+        unit = arguments[0] if arguments and isinstance(arguments[0], int) else None
+        raise VelmorError(code, function, device_index=unit)
 
 
 def get_version() -> Tuple[int, int, int]:

@@ -49,20 +49,46 @@ def result_text(code: int) -> str:
     return _TEXTS[code] if _known(code) else "unknown result code {}".format(code)
 
 
+def open_failure_reason(device_index: int, unit_count: Optional[int]) -> str:
+    """Why the unit at device_index could not be opened (code 3), from the unit count read after.
+
+    Still listed at its index: it is open in another program; no longer listed there: it was
+    unplugged. unit_count None (the count could not be read) gives both. velmorctl says the same.
+    """
+    if unit_count is None:
+        return "the unit is open in another program, or was unplugged"
+    if device_index <= unit_count:
+        return "the unit is open in another program"
+    return "the unit was unplugged (it is no longer listed at its index)"
+
+
+def _unit_count() -> Optional[int]:
+    import ctypes
+    from . import _library
+    count = ctypes.c_int32()
+    return count.value if _library.load_library().getDeviceCount(ctypes.byref(count)) == 0 else None
+
+
 class VelmorError(Exception):
     """A call into VelmorLib returned a result code other than 0.
 
     .code is the result code, .text its text, .function the name of the C export that
-    returned it (None when the error was made by hand).
+    returned it (None when the error was made by hand). .reason says what the code alone cannot
+    (for code 3 on a unit: open in another program, or unplugged), else None.
     """
 
-    def __init__(self, code: int, function: Optional[str] = None) -> None:
+    def __init__(self, code: int, function: Optional[str] = None,
+                 device_index: Optional[int] = None) -> None:
         super().__init__(code, function)
         self.code = int(code)
         self.text = result_text(self.code)
         self.function = function
+        self.reason: Optional[str] = None
+        if self.code == 3 and device_index is not None:
+            self.reason = open_failure_reason(device_index, _unit_count())
 
     def __str__(self) -> str:
         where = "{}: ".format(self.function) if self.function else ""
         number = " (result code {})".format(self.code) if _known(self.code) else ""
-        return where + self.text + number
+        reason = ": {}".format(self.reason) if self.reason else ""
+        return where + self.text + number + reason

@@ -17,7 +17,8 @@ from .errors import VelmorError
 def _call(name: str, *arguments: object) -> None:
     code = getattr(_library.load_library(), name)(*arguments)
     if code != 0:
-        raise VelmorError(code, name)
+        unit = arguments[0] if arguments and isinstance(arguments[0], int) else None
+        raise VelmorError(code, name, device_index=unit)
 
 
 def _index(device_index: int) -> int:

@@ -26,6 +26,7 @@ int Application::run(int argc, char **argv) const
         return s_usageStatus;
     }
     Runner runner(line.json);
+    runner.setSessionRetryBusy(line.retryBusySeconds);
     if (line.invocations.front().spec->id == CommandId::Shell)
         return Shell(runner, line.json).run(std::cin);
     return runner.run(line);

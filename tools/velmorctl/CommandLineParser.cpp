@@ -3,15 +3,27 @@
 #include "CommandTable.h"
 #include "HelpText.h"
 #include "NumberParser.h"
+#include "UnitAddress.h"
 #include "UsageError.h"
+
+#include <sstream>
 
 namespace {
 
 const char s_timeoutOption[] = "--timeout";
+const char s_retryBusyOption[] = "--retry-busy";
 
 UsageError commandError(const CommandSpec &spec, const std::string &message)
 {
     return UsageError(std::string(spec.name) + ": " + message, "usage: " + HelpText::usage(spec) + "\n");
+}
+
+// An error in an option that stands before any command.
+UsageError optionError(const CommandSpec *spec, const std::string &message)
+{
+    if (spec != nullptr)
+        return commandError(*spec, message);
+    return UsageError(message, HelpText::toolUsage());
 }
 
 } // namespace
@@ -32,6 +44,8 @@ ParsedLine CommandLineParser::parse()
                 ++m_next;
                 continue;
             }
+            if (parseRetryBusy(word, line.invocations.empty() ? nullptr : line.invocations.back().spec))
+                continue;
             if (isHelpWord(word))
                 throw HelpRequest{nullptr};
             if (word == "--version") {
@@ -55,6 +69,7 @@ ParsedLine CommandLineParser::parse()
     if (line.invocations.size() > 1 && line.invocations.front().spec->id == CommandId::Shell)
         throw commandError(CommandTable::of(CommandId::Shell), "takes no further commands");
     line.json = m_json;
+    line.retryBusySeconds = m_retryBusySeconds;
     return line;
 }
 
@@ -74,10 +89,8 @@ Invocation CommandLineParser::parseCommand(const CommandSpec &spec)
 void CommandLineParser::parseUnit(const CommandSpec &spec, Invocation *invocation)
 {
     invocation->unit = takeArgument(spec, "UNIT");
-    int64_t index = 0;
-    std::string problem;
-    if (NumberParser::isDecimalDigits(invocation->unit)
-        && !NumberParser::parseIndex(invocation->unit, &index, &problem))
+    const std::string problem = UnitAddress::problem(invocation->unit);
+    if (!problem.empty())
         throw commandError(spec, "UNIT: " + problem);
 }
 
@@ -96,6 +109,8 @@ void CommandLineParser::parseArguments(const CommandSpec &spec, Invocation *invo
 void CommandLineParser::parseOptions(const CommandSpec &spec, Invocation *invocation)
 {
     while (!atEnd() && isOptionWord(m_words[m_next])) {
+        if (parseRetryBusy(m_words[m_next], &spec))
+            continue;
         const std::string word = m_words[m_next++];
         if (isHelpWord(word))
             throw HelpRequest{&spec};
@@ -112,19 +127,36 @@ void CommandLineParser::parseOptions(const CommandSpec &spec, Invocation *invoca
 
 void CommandLineParser::parseTimeout(const CommandSpec &spec, const std::string &word, Invocation *invocation)
 {
-    std::string value;
-    if (word == s_timeoutOption) {
-        if (atEnd())
-            throw commandError(spec, "--timeout needs SECONDS");
-        value = m_words[m_next++];
-    } else if (word[sizeof s_timeoutOption - 1] == '=') {
-        value = word.substr(sizeof s_timeoutOption);
-    } else {
-        throw commandError(spec, "unknown option '" + word + "'");
-    }
+    const std::string value = optionValue(word, s_timeoutOption, &spec);
     std::string problem;
     if (!NumberParser::parseSeconds(value, &invocation->timeoutSeconds, &problem))
         throw commandError(spec, "--timeout: " + problem);
+}
+
+bool CommandLineParser::parseRetryBusy(const std::string &word, const CommandSpec *spec)
+{
+    if (word.compare(0, sizeof s_retryBusyOption - 1, s_retryBusyOption) != 0)
+        return false;
+    ++m_next;
+    const std::string value = optionValue(word, s_retryBusyOption, spec);
+    std::string problem;
+    if (!NumberParser::parseSeconds(value, &m_retryBusySeconds, &problem))
+        throw optionError(spec, std::string(s_retryBusyOption) + ": " + problem);
+    return true;
+}
+
+// The value of "--option VALUE" (the next word) or of "--option=VALUE".
+std::string CommandLineParser::optionValue(const std::string &word, const char *option, const CommandSpec *spec)
+{
+    const std::string name = option;
+    if (word == name) {
+        if (atEnd())
+            throw optionError(spec, name + " needs SECONDS");
+        return m_words[m_next++];
+    }
+    if (word.size() > name.size() && word[name.size()] == '=')
+        return word.substr(name.size() + 1);
+    throw optionError(spec, "unknown option '" + word + "'");
 }
 
 const CommandSpec *CommandLineParser::parseHelpTopic()
@@ -169,6 +201,19 @@ void CommandLineParser::checkScope(const CommandSpec &spec, size_t commandCount)
         throw commandError(spec, "is not available inside the shell");
     if (spec.scope == CommandScope::CommandLineOnly && commandCount > 0)
         throw commandError(spec, "takes no other commands");
+}
+
+std::vector<std::string> CommandLineParser::shellWords(const std::string &line)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(line);
+    std::string word;
+    while (stream >> word) {
+        if (word[0] == '#')
+            break;
+        result.push_back(word);
+    }
+    return result;
 }
 
 bool CommandLineParser::atEnd() const

@@ -18,6 +18,10 @@ public:
     // Throws UsageError. A help request anywhere makes the line that help request alone.
     ParsedLine parse();
 
+    // The words of a shell line: split at white space; a word starting with '#' begins a comment
+    // to the line's end.
+    static std::vector<std::string> shellWords(const std::string &line);
+
 private:
     // Thrown inside the parser to end it with a help request.
     struct HelpRequest
@@ -30,6 +34,9 @@ private:
     void parseArguments(const CommandSpec &spec, Invocation *invocation);
     void parseOptions(const CommandSpec &spec, Invocation *invocation);
     void parseTimeout(const CommandSpec &spec, const std::string &word, Invocation *invocation);
+    // --retry-busy SECONDS or --retry-busy=SECONDS, anywhere an option may stand; false for another word.
+    bool parseRetryBusy(const std::string &word, const CommandSpec *spec);
+    std::string optionValue(const std::string &word, const char *option, const CommandSpec *spec);
     const CommandSpec *parseHelpTopic();
     const std::string &takeArgument(const CommandSpec &spec, const char *name);
     const CommandSpec &commandNamed(const std::string &word, const Invocation *previous) const;
@@ -42,6 +49,7 @@ private:
     Source m_source;
     size_t m_next = 0;
     bool m_json = false;
+    double m_retryBusySeconds = 0;
 };
 
 #endif

@@ -42,8 +42,10 @@ std::string HelpText::toolUsage()
 std::string HelpText::tool()
 {
     std::string text = toolUsage();
-    text += "\nControls the stepper-motor driver units attached over USB. UNIT is a device index (decimal\n"
-            "digits) or a serial number. Commands run in order; the first that fails ends the run.\n"
+    text += "\nControls the stepper-motor driver units attached over USB. UNIT is a device index when it is\n"
+            "all decimal digits (1 to 99: the library addresses no unit beyond), or a serial number such as\n"
+            "JXah00102 (any letter case); anything else is a usage error. Commands run in order; the first\n"
+            "that fails ends the run.\n"
             "\ncommands:\n";
     for (const CommandSpec &spec : CommandTable::all())
         text += listEntry(spec);
@@ -52,6 +54,10 @@ std::string HelpText::tool()
             "  --wait              (move-to, move-by, home) wait until the motor is ready again;\n"
             "                      Ctrl-C stops the motor\n"
             "  --timeout SECONDS   how long --wait waits (default 60)\n"
+            "  --retry-busy SECONDS\n"
+            "                      while a unit is open in another program, try again for this long\n"
+            "                      (without it, code 3 at once; a unit open elsewhere cannot be\n"
+            "                      found by its serial number, so its lookup is tried again too)\n"
             "\nexit status: 0 on success; the result code of the library call that failed; 64 for a\n"
             "usage error (nothing is run); 124 when --wait timed out; 130 when interrupted during\n"
             "--wait (the motor was stopped). The shell ends with the status of its last failed line.\n";
@@ -62,7 +68,8 @@ std::string HelpText::command(const CommandSpec &spec)
 {
     std::string text = "usage: " + usage(spec) + "\n" + spec.summary + "\n";
     if (spec.takesUnit)
-        text += "UNIT: a device index (decimal digits) or a serial number\n";
+        text += "UNIT: a device index (1 to 99) or a serial number such as JXah00102\n"
+                "--retry-busy SECONDS: while the unit is open in another program, try again for this long\n";
     if (spec.waits)
         text += "--wait: wait until the motor is ready again, showing its progress; Ctrl-C stops the motor\n"
                 "--timeout SECONDS: give up waiting after this long (default 60), exit status 124\n";

@@ -22,6 +22,7 @@ struct Invocation
 struct ParsedLine
 {
     bool json = false;
+    double retryBusySeconds = 0;        // --retry-busy: how long to retry opening a unit that is busy
     std::vector<Invocation> invocations;
 };
 

@@ -36,11 +36,6 @@ bool NumberParser::parse(const std::string &text, ArgumentType type, int64_t *va
     return false;
 }
 
-bool NumberParser::parseIndex(const std::string &text, int64_t *value, std::string *problem)
-{
-    return parseInteger(text, 0, std::numeric_limits<int32_t>::max(), value, problem);
-}
-
 bool NumberParser::isDecimalDigits(const std::string &text)
 {
     if (text.empty())

@@ -13,8 +13,6 @@ class NumberParser
 public:
     // On failure, *problem says why: "'12x' is not a whole number".
     static bool parse(const std::string &text, ArgumentType type, int64_t *value, std::string *problem);
-    // A device index: decimal digits, 0 to the highest signed 32-bit value.
-    static bool parseIndex(const std::string &text, int64_t *value, std::string *problem);
     static bool parseSeconds(const std::string &text, double *seconds, std::string *problem);
     static bool isDecimalDigits(const std::string &text);
 

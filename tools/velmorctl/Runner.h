@@ -19,6 +19,8 @@ public:
 
     // A shell session keeps every unit it touches held: its calls then take a few ms, not 54.
     void holdTouchedUnits() { m_holdsTouchedUnits = true; }
+    // --retry-busy of the command line, for every line of a shell that does not give its own.
+    void setSessionRetryBusy(double seconds) { m_sessionRetryBusySeconds = seconds; }
 
     // 0, or the exit status of the first command that failed.
     int run(const ParsedLine &line);
@@ -26,13 +28,19 @@ public:
 private:
     int runOne(const Invocation &invocation, const Reporter &reporter);
     int runOnUnit(const Invocation &invocation, const Reporter &reporter);
+    CommandResult runCommand(const Invocation &invocation, int32_t index);
+    CommandResult runRetryingBusy(const Invocation &invocation, int32_t index);
+    int32_t holdWhenFree(int32_t index) const;
+    static void explainFailure(int32_t index, CommandResult *result);
     void printCodes(const Reporter &reporter) const;
     static CommandResult versions();
     bool holdsFor(const Invocation &invocation) const;
     int32_t initialiseOnce();
-    static int32_t resolveUnit(const std::string &unit, int32_t *index);
+    int32_t resolveUnit(const std::string &unit, int32_t *index) const;
 
     bool m_json;
+    double m_retryBusySeconds = 0;
+    double m_sessionRetryBusySeconds = 0;
     bool m_initialised = false;
     bool m_holdsTouchedUnits = false;
 };

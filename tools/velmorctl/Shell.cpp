@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <sstream>
 #include "Terminal.h"
 
 namespace {
@@ -27,7 +26,7 @@ int Shell::run(std::istream &input)
     int status = 0;
     std::string text;
     for (prompt(); std::getline(input, text); prompt()) {
-        const std::vector<std::string> lineWords = words(text);
+        const std::vector<std::string> lineWords = CommandLineParser::shellWords(text);
         if (lineWords.empty())
             continue;
         ParsedLine line;
@@ -62,17 +61,4 @@ void Shell::prompt() const
         return;
     std::fputs("velmorctl> ", stdout);
     std::fflush(stdout);
-}
-
-std::vector<std::string> Shell::words(const std::string &line)
-{
-    std::vector<std::string> result;
-    std::istringstream stream(line);
-    std::string word;
-    while (stream >> word) {
-        if (word[0] == '#')
-            break;
-        result.push_back(word);
-    }
-    return result;
 }

@@ -19,8 +19,6 @@ public:
 
 private:
     void prompt() const;
-    // Words split at white space; a word starting with '#' begins a comment to the line's end.
-    static std::vector<std::string> words(const std::string &line);
 
     Runner &m_runner;
     bool m_json;

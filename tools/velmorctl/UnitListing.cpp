@@ -1,6 +1,7 @@
 #include "UnitListing.h"
 
 #include "ResultText.h"
+#include "UnitAddress.h"
 #include "UnitInfoText.h"
 #include "VelmorLibExtras.h"
 
@@ -31,9 +32,15 @@ void UnitListing::addUnit(int32_t index, CommandResult &result, std::vector<Json
     unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
     char line[192];
     if (code != VELMOR_OK) {
-        std::snprintf(line, sizeof line, "\n%-5d %s (code %d)", index, ResultText::of(code).c_str(), code);
+        // Listed, but out of the library's reach: every call on it returns 1.
+        const std::string reason = index > UnitAddress::s_highestIndex ? std::string(": ") + UnitAddress::s_reach : "";
+        std::snprintf(line, sizeof line, "\n%-5d %s (code %d)%s", index, ResultText::of(code).c_str(), code,
+                      reason.c_str());
         result.text += line;
-        units.push_back(unit.addText("text", ResultText::of(code)));
+        unit.addText("text", ResultText::of(code));
+        if (!reason.empty())
+            unit.addText("reason", UnitAddress::s_reach);
+        units.push_back(unit);
         return;
     }
     const std::string hardware = UnitInfoText::hardware(info);

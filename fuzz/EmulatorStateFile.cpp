@@ -1,0 +1,4 @@
+// libFuzzer target: see FuzzEntries::emulatorStateFile.
+#include "FuzzMain.h"
+
+VELMOR_FUZZ_TARGET(FuzzEntries::emulatorStateFile)
