@@ -141,6 +141,11 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 configure_file(${VELMOR_DEBIAN_DIR}/libvelmorlib0.triggers ${PROJECT_BINARY_DIR}/debian/libvelmorlib0/triggers COPYONLY)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/libvelmorlib0/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The Python module is byte-compiled on installation and its compiled files removed with it.
+foreach(_script postinst prerm)
+  configure_file(${VELMOR_DEBIAN_DIR}/python3-velmorlib.${_script} ${PROJECT_BINARY_DIR}/debian/python3-velmorlib/${_script} COPYONLY)
+  list(APPEND CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/python3-velmorlib/${_script})
+endforeach()
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # Manual pages are shipped compressed.
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianCompressManPages.cmake)
