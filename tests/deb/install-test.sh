@@ -21,10 +21,14 @@ step() { printf '[%4ss] %s\n' "$SECONDS" "$*"; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmor-debs.XXXXXX")
 root=$work/root
+# Nothing is mounted in the root: apt, dpkg and the programs need no /proc. debootstrap mounts
+# /proc and /sys in the root it builds, and a failed run may leave them there: they go first, and
+# nothing is deleted through a mount that stays.
+mounts_in_work() { awk -v work="$work/" 'index($2, work) == 1 { print $2 }' /proc/mounts | sort -r; }
 cleanup() {
-    if mountpoint -q "$root/proc" 2>/dev/null; then umount "$root/proc"; fi
-    # Never delete through a mount that is still there.
-    if ! grep -qF " $work/" /proc/mounts; then rm -rf "$work"; fi
+    local mount
+    mounts_in_work | while read -r mount; do umount "$mount" || umount -l "$mount" || true; done
+    [[ -n "$(mounts_in_work)" ]] || rm -rf "$work"
 }
 trap cleanup EXIT
 
