@@ -2,7 +2,7 @@
 # Builds the Debian packages (libvelmorlib0, libvelmorlib-dev, velmorctl, python3-velmorlib,
 # velmor-center where Qt Widgets is installed) in a Release build folder of their own and checks
 # them with lintian, which must report no error.
-# Usage: package-deb.sh [OUTPUT_FOLDER]   (default: build-deb/packages)
+# Usage: package-deb.sh [OUTPUT_FOLDER]   (default: build-deb/packages; its .deb files are replaced)
 # VELMOR_DEB_BUILD_DIR names the build folder (default: build-deb); further cmake arguments come
 # from VELMOR_DEB_CMAKE_ARGS (ccache, say).
 set -euo pipefail
@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 build_dir=${VELMOR_DEB_BUILD_DIR:-build-deb}
 out_dir=$(realpath -m "${1:-$build_dir/packages}")
 
-bash scripts/install-deps.sh lintian dpkg-dev fakeroot file
+# dpkg-shlibdeps (dpkg-dev) and file: the packages' dependencies; lintian: the check.
+bash scripts/install-deps.sh lintian dpkg-dev file
 
 # Debian's build flags (hardening, optimisation) and a changelog date that depends only on the
 # sources.
@@ -26,8 +27,9 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_P
     "${extra_args[@]}" >/dev/null
 ninja -C "$build_dir" -j"$(nproc)" >/dev/null
 
-rm -rf "$out_dir"
+# Only what an earlier run put there goes: the folder may hold other files.
 mkdir -p "$out_dir"
+rm -rf "$out_dir"/*.deb "$out_dir/cpack" "$out_dir/cpack.log"
 (cd "$build_dir" && cpack -G DEB -B "$out_dir/cpack" >"$out_dir/cpack.log") ||
     { cat "$out_dir/cpack.log"; echo "package-deb: cpack failed" >&2; exit 1; }
 mv "$out_dir"/cpack/*.deb "$out_dir"/
