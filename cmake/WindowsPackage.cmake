@@ -19,7 +19,7 @@ endif()
 
 get_target_property(_velmor_qtcore_dll Qt5::Core IMPORTED_LOCATION_RELEASE)
 install(FILES ${_velmor_qtcore_dll} ${VELMOR_MINGW_RUNTIME_DLLS}
-  DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+  DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Library)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME VelmorLib)

@@ -10,7 +10,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for setting in "$@"; do
     case "${setting%%=*}" in
-        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|cc|cxx|cmake|generator|make_program|applications|man_page|python_dir|python_source|python)
+        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|udev_rules_dir|cc|cxx|cmake|generator|make_program|applications|man_page|python_dir|python_source|python)
             declare "$setting" ;;
         *) fail "unknown setting $setting" ;;
     esac
@@ -68,6 +68,7 @@ check_installed_files() {
         "$package_dir/VelmorLibConfigVersion.cmake"
         "$package_dir/VelmorLibTargets.cmake"
     )
+    [[ -z "${udev_rules_dir:-}" ]] || required+=("$udev_rules_dir/60-velmorlib.rules")
     local application
     for application in ${applications//,/ }; do
         required+=("$bindir/$application")
