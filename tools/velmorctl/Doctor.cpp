@@ -13,10 +13,11 @@
 
 namespace {
 
+// D2XX writes its version in hexadecimal digits: 0x00010424 is 1.4.24.
 std::string versionText(uint32_t version)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%u.%u.%u", (version >> 16) & 0xFF, (version >> 8) & 0xFF, version & 0xFF);
+    std::snprintf(text, sizeof text, "%x.%x.%x", (version >> 16) & 0xFF, (version >> 8) & 0xFF, version & 0xFF);
     return text;
 }
 
