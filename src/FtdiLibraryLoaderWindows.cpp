@@ -1,19 +1,6 @@
 #include "FtdiLibraryLoader.h"
 
-#include <windows.h>
-
-namespace {
-
-using GetLibraryVersion = FT_STATUS(WINAPI *)(DWORD *);
-
-std::string moduleFile(HMODULE module)
-{
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    return std::string(path, length);
-}
-
-} // namespace
+#include "FtdiModule.h"
 
 const char *FtdiLibraryLoader::defaultName()
 {
@@ -31,18 +18,7 @@ bool FtdiLibraryLoader::load(const std::string &name)
 #define VELMOR_FTDI_IMPORTED(function) m_functions.function = &::function;
     VELMOR_FTDI_FUNCTIONS(VELMOR_FTDI_IMPORTED)
 #undef VELMOR_FTDI_IMPORTED
-    const HMODULE module = GetModuleHandleA(defaultName());
-    if (module == nullptr) {
-        // FTDI's static library, linked into the program.
+    if (!FtdiModule::find(defaultName(), &m_origin, &m_libraryVersion))
         m_origin = "FTDI's D2XX linked into the program";
-        return true;
-    }
-    m_origin = moduleFile(module);
-    // void (*)() converts to and from any function pointer without a warning.
-    const auto version = reinterpret_cast<GetLibraryVersion>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "FT_GetLibraryVersion")));
-    DWORD number = 0;
-    if (version != nullptr && version(&number) == FT_OK)
-        m_libraryVersion = number;
     return true;
 }
