@@ -93,14 +93,14 @@ FT_STATUS programXSeries(FT_HANDLE handle, const USBEepromSettings &settings)
     std::memset(&record, 0, sizeof record);
     record.common.deviceType = FT_DEVICE_X_SERIES;
     const FT_STATUS read = ftdi().FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer,
-                                          strings.manufacturerId, strings.description, strings.serialNumber);
+                                                 strings.manufacturerId, strings.description, strings.serialNumber);
     if (read != FT_OK)
         return read;
     putIdentity(strings, settings);
     record.common.MaxPower = settings.maxPower;
     record.common.SelfPowered = settings.selfPowered ? 1 : 0;
-    return ftdi().FT_EEPROM_Program(handle, &record, kXSeriesRecordSize, strings.manufacturer, strings.manufacturerId,
-                             strings.description, strings.serialNumber);
+    return ftdi().FT_EEPROM_Program(handle, &record, kXSeriesRecordSize, strings.manufacturer,
+                                    strings.manufacturerId, strings.description, strings.serialNumber);
 }
 
 FT_STATUS programByChip(FT_HANDLE handle, FT_DEVICE chipType, const USBEepromSettings &settings)

@@ -70,7 +70,7 @@ QString xSeriesSerial(FT_HANDLE handle)
     std::memset(&record, 0, sizeof record);
     record.common.deviceType = FT_DEVICE_X_SERIES;
     ftdi().FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer, strings.manufacturerId,
-                   strings.description, strings.serialNumber);
+                          strings.description, strings.serialNumber);
     return boundedText(strings.serialNumber, sizeof strings.serialNumber);
 }
 
