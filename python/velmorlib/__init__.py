@@ -13,6 +13,7 @@ VELMORLIB_LIBRARY overrides the search.
 from ._library import library_path, load_library
 from .codes import VELMOR_HIGHEST_RESULT_CODE, VelmorResult
 from .companion import (
+    D2xxInfo,
     Limits,
     MotionSettings,
     MotorSettings,
@@ -20,6 +21,7 @@ from .companion import (
     MoveSettings,
     Settings,
     UnitInfo,
+    get_d2xx_info,
     get_limits,
     get_motor_status,
     get_unit_info,
@@ -61,8 +63,8 @@ globals().update(VelmorResult.__members__)
 
 __all__ = [
     "VELMOR_HIGHEST_RESULT_CODE", "Unit", "VelmorError", "VelmorResult",
-    "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
-    "get_limits", "get_motor_status", "get_unit_info", "get_version", "hold_unit", "read_motion_settings",
+    "D2xxInfo", "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
+    "get_d2xx_info", "get_limits", "get_motor_status", "get_unit_info", "get_version", "hold_unit", "read_motion_settings",
     "read_motor_settings", "read_move_settings", "release_all_units", "release_unit",
     "get_absolute_position", "get_device_count", "get_device_index", "initialise", "is_motor_ready",
     "library_path", "load_library", "motor_off", "motor_on", "move_motor_absolute", "move_motor_home",

@@ -50,6 +50,7 @@ COMPANION_PROTOTYPES = {
     "velmorHoldUnit": (_I32,),
     "velmorReleaseUnit": (_I32,),
     "velmorReleaseAllUnits": (),
+    "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
 }
 
 ENVIRONMENT_VARIABLE = "VELMORLIB_LIBRARY"

@@ -7,6 +7,7 @@ snake_case (its size left out) and raises VelmorError for a result code other th
 
 import ctypes
 import dataclasses
+import os
 import re
 from typing import Tuple, Type, TypeVar
 
@@ -130,6 +131,16 @@ class Settings:
     move: MoveSettings
 
 
+@dataclasses.dataclass(frozen=True)
+class D2xxInfo:
+    """The D2XX library the library uses, or why it has none (then no unit is ever listed)."""
+
+    loaded: bool
+    library_version: int        #: FTDI's FT_GetLibraryVersion: 0x00010424 for 1.4.24; 0 for the emulator
+    file: str                   #: loaded: the file answering the D2XX calls
+    error: str                  #: not loaded: what the system's loader said
+
+
 _Record = TypeVar("_Record")
 
 
@@ -162,6 +173,14 @@ def get_version() -> Tuple[int, int, int]:
     parts = [ctypes.c_int32() for _ in range(3)]
     _call("velmorGetVersion", *[ctypes.byref(part) for part in parts])
     return tuple(part.value for part in parts)
+
+
+def get_d2xx_info() -> D2xxInfo:
+    """Which D2XX library is in use; on Linux the library loads libftd2xx.so at its first need."""
+    structure = _structures.D2xxInfoStruct(size=ctypes.sizeof(_structures.D2xxInfoStruct))
+    _call("velmorGetD2xxInfo", ctypes.byref(structure))
+    return D2xxInfo(loaded=structure.loaded != 0, library_version=structure.libraryVersion,
+                    file=os.fsdecode(structure.file), error=structure.error.decode("utf-8", "replace"))
 
 
 def get_unit_info(device_index: int) -> UnitInfo:

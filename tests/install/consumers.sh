@@ -47,14 +47,15 @@ resolved() {
 }
 
 # The library loads libftd2xx.so itself, at its first D2XX call: the program names it nowhere,
-# and the loader's log shows the emulator's file started.
-check_loads_installed_library_and_emulator() {
+# and the loader's log shows the emulator's file started when PROGRAM runs with ARGS.
+check_loads_installed_library_and_emulator() {    # PROGRAM [ARGS...]
     local program=$1
     [[ "$(resolved "$program" "libVelmorLib.so.$major")" == "$(realpath "$prefix/$libdir/libVelmorLib.so.$major")" ]] ||
         fail "$program does not load the installed libVelmorLib.so.$major"
     readelf -d "$program" | grep -q 'NEEDED.*libftd2xx' && fail "$program needs libftd2xx.so at link time"
-    on_emulator env LD_DEBUG=libs "$program" 2>&1 >/dev/null | grep -qF "calling init: $emulator_lib_dir/libftd2xx.so" ||
-        fail "$program does not load the emulator's libftd2xx.so"
+    local log
+    log="$(on_emulator env LD_DEBUG=libs "$@" 2>&1 >/dev/null)" || true
+    grep -qF "calling init: $emulator_lib_dir/libftd2xx.so" <<<"$log" || fail "$program does not load the emulator's libftd2xx.so"
 }
 
 # Nothing in the library refers to D2XX but through the loader.
@@ -120,7 +121,7 @@ check_velmorctl() {
     local output
     output="$(on_emulator "$prefix/$bindir/velmorctl" list)" || fail "installed velmorctl list failed: $output"
     grep -q JXah00102 <<<"$output" && grep -q JXbh01001 <<<"$output" || fail "installed velmorctl list: $output"
-    check_loads_installed_library_and_emulator "$prefix/$bindir/velmorctl"
+    check_loads_installed_library_and_emulator "$prefix/$bindir/velmorctl" list
 }
 
 check_consumer() {
