@@ -54,8 +54,10 @@ bool FtdiLibraryLoader::load(const std::string &name)
 {
     dlerror();
     // Local: FTDI's library carries its own USB code, whose symbols must not stand in for
-    // another library's in the process.
-    void *handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // another library's in the process. dlmopen into the program's own namespace is dlopen as
+    // the loader sees it from this library, with this library's run path; the sanitizers'
+    // dlopen would search from their runtime instead.
+    void *handle = dlmopen(LM_ID_BASE, name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         m_origin = loaderMessage(name);
         return false;
