@@ -132,6 +132,22 @@ VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex);
 VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex);
 VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void);
 
+typedef struct VelmorD2xxInfo {
+    uint32_t size;
+    int32_t loaded;              /* 1 when a D2XX library answers the library's D2XX calls */
+    uint32_t libraryVersion;     /* what FTDI's FT_GetLibraryVersion tells: 0x00010424 for 1.4.24;
+                                    0 for a library without that function (the build tree's emulator) */
+    char file[1024];             /* loaded: the file answering the D2XX calls, zero-terminated */
+    char error[1024];            /* not loaded: what the system's loader said, zero-terminated */
+} VelmorD2xxInfo;
+
+/* Which D2XX library is in use. On Linux the library loads libftd2xx.so (as the system's loader
+ * finds it: LD_LIBRARY_PATH, the library's own folder, then the standard ones after ldconfig) at
+ * its first D2XX call, this one included; on Windows it is the ftd2xx.dll that VelmorLib.dll
+ * imports. Without a D2XX library every D2XX call fails: no unit is listed, getDeviceCount gives
+ * 0 units, and the calls on a unit return 1 (27 before initialise). Returns 0, or 21. */
+VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,6 +2,7 @@
 // settings read back with the records' own decoders, the values its hardware accepts, and held
 // units. Each takes the library lock and opens the unit as the exports do.
 #include "Bootloader.h"
+#include "FtdiLibraryLoader.h"
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
 #include "ThreadAnnotations.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -40,6 +42,15 @@ void copyText(char (&target)[Capacity], const QString &text)
     const QByteArray bytes = text.toLatin1().left(int(Capacity) - 1);
     std::memset(target, 0, Capacity);
     std::memcpy(target, bytes.constData(), size_t(bytes.size()));
+}
+
+// Bytes as they are (a file name), cut to fit and always zero-terminated.
+template <size_t Capacity>
+void copyBytes(char (&target)[Capacity], const std::string &bytes)
+{
+    const size_t length = std::min(bytes.size(), Capacity - 1);
+    std::memset(target, 0, Capacity);
+    std::memcpy(target, bytes.data(), length);
 }
 
 bool read(USBDriver &driver, int32_t deviceIndex, qint32 action, QByteArray &reply)
@@ -179,6 +190,22 @@ VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, 
     *minor = VELMOR_VERSION_MINOR;
     *patch = VELMOR_VERSION_PATCH;
     return VELMOR_OK;
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)
+{
+    return guarded(VELMOR_ERROR_ARGUMENT, [&] {
+        if (!isUsable(info))
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        const FtdiLibraryLoader &loader = FtdiLibraryLoader::instance();
+        VelmorD2xxInfo result = *info;
+        result.loaded = loader.isLoaded() ? 1 : 0;
+        result.libraryVersion = loader.libraryVersion();
+        copyBytes(result.file, loader.isLoaded() ? loader.origin() : std::string());
+        copyBytes(result.error, loader.isLoaded() ? std::string() : loader.origin());
+        *info = result;
+        return int32_t(VELMOR_OK);
+    });
 }
 
 VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnitInfo *info)

@@ -1,6 +1,7 @@
 #include "USBFtdiBufferedSocket.h"
 
 #include "Assert.h"
+#include "FtdiLibraryLoader.h"
 #include "USBDeviceIdentity.h"
 
 #include <QThread>
@@ -53,12 +54,12 @@ USBResult USBFtdiBufferedSocket::open(quint32)
     if (!identityFromSerial(eepromSerial(handle, chipType)).valid)
         return abandonForUnknownSerial(handle);
     const FT_STATUS configured = runSteps({
-        [handle] { return FT_SetBitMode(handle, kAllPins, FT_BITMODE_RESET); },
+        [handle] { return ftdi().FT_SetBitMode(handle, kAllPins, FT_BITMODE_RESET); },
         waitTenMilliseconds,
-        [handle] { return FT_SetLatencyTimer(handle, kLatencyMs); },
-        [handle] { return FT_SetUSBParameters(handle, 0x10000, 0); },
-        [handle] { return FT_SetFlowControl(handle, FT_FLOW_RTS_CTS, 0, 0); },
-        [handle] { return FT_Purge(handle, FT_PURGE_RX | FT_PURGE_TX); },
+        [handle] { return ftdi().FT_SetLatencyTimer(handle, kLatencyMs); },
+        [handle] { return ftdi().FT_SetUSBParameters(handle, 0x10000, 0); },
+        [handle] { return ftdi().FT_SetFlowControl(handle, FT_FLOW_RTS_CTS, 0, 0); },
+        [handle] { return ftdi().FT_Purge(handle, FT_PURGE_RX | FT_PURGE_TX); },
     });
     if (configured != FT_OK)
         return abandon(handle, configured);
@@ -105,7 +106,7 @@ void USBFtdiBufferedSocket::refill()
         chunk = m_bufferCapacity;
     const DWORD wanted = std::min(chunk, m_bufferRemainingRxCount);
     DWORD received = 0;
-    const FT_STATUS status = FT_Read(m_handle, m_buffer.get(), wanted, &received);
+    const FT_STATUS status = ftdi().FT_Read(m_handle, m_buffer.get(), wanted, &received);
     // D2XX never reports more than asked; the buffer's bounds must not depend on it.
     received = std::min(received, wanted);
     m_bufferRemainingRxCount -= received;
@@ -152,7 +153,7 @@ quint32 USBFtdiBufferedSocket::bytesAvailable()
         grant();
     }
     DWORD queued = 0;
-    const FT_STATUS status = FT_GetQueueStatus(m_handle, &queued);
+    const FT_STATUS status = ftdi().FT_GetQueueStatus(m_handle, &queued);
     if (status != FT_OK)
         throw failedCall(status);
     return queued + m_bufferSize;
@@ -160,7 +161,7 @@ quint32 USBFtdiBufferedSocket::bytesAvailable()
 
 quint32 USBFtdiBufferedSocket::applyTimeouts()
 {
-    return FT_SetTimeouts(m_handle, kTimeoutMs, kTimeoutMs);
+    return ftdi().FT_SetTimeouts(m_handle, kTimeoutMs, kTimeoutMs);
 }
 
 quint32 USBFtdiBufferedSocket::applyProtocolTimeouts()

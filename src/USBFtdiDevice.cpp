@@ -1,7 +1,7 @@
 #include "USBFtdiDevice.h"
 
 #include "Assert.h"
-#include "FtdiLibrary.h"
+#include "FtdiLibraryLoader.h"
 #include "USBFtdiBufferedSocket.h"
 #include "USBFtdiEeprom.h"
 #include "USBFtdiSocket.h"
@@ -39,13 +39,13 @@ QString boundedText(const char *text, size_t capacity)
 std::vector<FT_DEVICE_LIST_INFO_NODE> fetchNodes()
 {
     DWORD count = 0;
-    if (FT_CreateDeviceInfoList(&count) != FT_OK || count == 0)
+    if (ftdi().FT_CreateDeviceInfoList(&count) != FT_OK || count == 0)
         return {};
     count = std::min(count, kMostListedInterfaces);
     std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(count);
     std::memset(nodes.data(), 0, nodes.size() * sizeof(FT_DEVICE_LIST_INFO_NODE));
     DWORD fetched = count;
-    FT_GetDeviceInfoList(nodes.data(), &fetched);
+    ftdi().FT_GetDeviceInfoList(nodes.data(), &fetched);
     // The bus may have changed between the two calls: keep only what both agree on.
     nodes.resize(std::min(count, fetched));
     return nodes;

@@ -1,6 +1,6 @@
 #include "USBFtdiEeprom.h"
 
-#include "FtdiLibrary.h"
+#include "FtdiLibraryLoader.h"
 
 #include <cstring>
 
@@ -69,7 +69,7 @@ FT_STATUS programProgramData(FT_HANDLE handle, DWORD version, bool highSpeedChip
     EepromStrings strings;
     FT_PROGRAM_DATA data;
     prepareProgramData(data, strings, version);
-    const FT_STATUS read = FT_EE_Read(handle, &data);
+    const FT_STATUS read = ftdi().FT_EE_Read(handle, &data);
     if (highSpeedChip && read == FT_EEPROM_NOT_PROGRAMMED)
         fillDefaults(data, strings);
     else if (read != FT_OK)
@@ -83,7 +83,7 @@ FT_STATUS programProgramData(FT_HANDLE handle, DWORD version, bool highSpeedChip
         data.USBVersionEnable5 = 1;
         data.USBVersion5 = 0x0200;
     }
-    return FT_EE_Program(handle, &data);
+    return ftdi().FT_EE_Program(handle, &data);
 }
 
 FT_STATUS programXSeries(FT_HANDLE handle, const USBEepromSettings &settings)
@@ -92,15 +92,15 @@ FT_STATUS programXSeries(FT_HANDLE handle, const USBEepromSettings &settings)
     FT_EEPROM_X_SERIES record;
     std::memset(&record, 0, sizeof record);
     record.common.deviceType = FT_DEVICE_X_SERIES;
-    const FT_STATUS read = FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer,
-                                          strings.manufacturerId, strings.description, strings.serialNumber);
+    const FT_STATUS read = ftdi().FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer,
+                                                 strings.manufacturerId, strings.description, strings.serialNumber);
     if (read != FT_OK)
         return read;
     putIdentity(strings, settings);
     record.common.MaxPower = settings.maxPower;
     record.common.SelfPowered = settings.selfPowered ? 1 : 0;
-    return FT_EEPROM_Program(handle, &record, kXSeriesRecordSize, strings.manufacturer, strings.manufacturerId,
-                             strings.description, strings.serialNumber);
+    return ftdi().FT_EEPROM_Program(handle, &record, kXSeriesRecordSize, strings.manufacturer,
+                                    strings.manufacturerId, strings.description, strings.serialNumber);
 }
 
 FT_STATUS programByChip(FT_HANDLE handle, FT_DEVICE chipType, const USBEepromSettings &settings)
@@ -119,18 +119,18 @@ FT_STATUS programByChip(FT_HANDLE handle, FT_DEVICE chipType, const USBEepromSet
 USBResult USBFtdiEeprom::program(quint32 deviceIndex, const USBEepromSettings &settings)
 {
     FT_HANDLE handle = nullptr;
-    const FT_STATUS opened = FT_Open(static_cast<int>(deviceIndex), &handle);
+    const FT_STATUS opened = ftdi().FT_Open(static_cast<int>(deviceIndex), &handle);
     if (opened != FT_OK)
         return USBResult::fromFtStatus(opened);
     FT_DEVICE chipType = FT_DEVICE_UNKNOWN;
     DWORD id = 0;
     char serial[16] = {};
     char description[64] = {};
-    FT_STATUS status = FT_GetDeviceInfo(handle, &chipType, &id, serial, description, nullptr);
+    FT_STATUS status = ftdi().FT_GetDeviceInfo(handle, &chipType, &id, serial, description, nullptr);
     if (status == FT_OK)
         status = programByChip(handle, chipType, settings);
     if (status == FT_OK)
-        status = FT_CyclePort(handle);
-    FT_Close(handle);
+        status = ftdi().FT_CyclePort(handle);
+    ftdi().FT_Close(handle);
     return USBResult::fromFtStatus(status);
 }

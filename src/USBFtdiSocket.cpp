@@ -1,6 +1,7 @@
 #include "USBFtdiSocket.h"
 
 #include "Assert.h"
+#include "FtdiLibraryLoader.h"
 #include "USBDeviceIdentity.h"
 
 #include <QThread>
@@ -58,7 +59,7 @@ QString programDataSerial(FT_HANDLE handle, DWORD version)
     data.Description = strings.description;
     data.SerialNumber = strings.serialNumber;
     // An unreadable EEPROM leaves the serial empty, which no identity accepts.
-    FT_EE_Read(handle, &data);
+    ftdi().FT_EE_Read(handle, &data);
     return boundedText(strings.serialNumber, sizeof strings.serialNumber);
 }
 
@@ -68,8 +69,8 @@ QString xSeriesSerial(FT_HANDLE handle)
     FT_EEPROM_X_SERIES record;
     std::memset(&record, 0, sizeof record);
     record.common.deviceType = FT_DEVICE_X_SERIES;
-    FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer, strings.manufacturerId,
-                   strings.description, strings.serialNumber);
+    ftdi().FT_EEPROM_Read(handle, &record, kXSeriesRecordSize, strings.manufacturer, strings.manufacturerId,
+                          strings.description, strings.serialNumber);
     return boundedText(strings.serialNumber, sizeof strings.serialNumber);
 }
 
@@ -129,13 +130,13 @@ FT_STATUS USBFtdiSocket::waitTenMilliseconds()
 
 USBResult USBFtdiSocket::abandon(FT_HANDLE handle, FT_STATUS status)
 {
-    FT_Close(handle);
+    ftdi().FT_Close(handle);
     return USBResult::fromFtStatus(status);
 }
 
 USBResult USBFtdiSocket::abandonForUnknownSerial(FT_HANDLE handle)
 {
-    FT_Close(handle);
+    ftdi().FT_Close(handle);
     return failure("Unknown USB serial number");
 }
 
@@ -144,14 +145,14 @@ USBResult USBFtdiSocket::openInterface(FT_HANDLE &handle, FT_DEVICE &chipType)
     if (isOpen())
         return failure("Device already open");
     handle = nullptr;
-    const FT_STATUS opened = FT_Open(static_cast<int>(m_deviceIndex), &handle);
+    const FT_STATUS opened = ftdi().FT_Open(static_cast<int>(m_deviceIndex), &handle);
     if (opened != FT_OK)
         return USBResult::fromFtStatus(opened);
     m_threadPriority = QThread::InheritPriority;
     DWORD id = 0;
     char serial[16] = {};
     char description[64] = {};
-    const FT_STATUS info = FT_GetDeviceInfo(handle, &chipType, &id, serial, description, nullptr);
+    const FT_STATUS info = ftdi().FT_GetDeviceInfo(handle, &chipType, &id, serial, description, nullptr);
     if (info != FT_OK)
         return abandon(handle, info);
     return USBResult::fromFtStatus(FT_OK);
@@ -183,7 +184,7 @@ USBResult USBFtdiSocket::open(quint32 baudRate)
         return abandonForUnknownSerial(handle);
     const FT_STATUS configured = runSteps({
         [&] { return configure(handle, chipType, baudRate, identity.flowControl); },
-        [&] { return FT_Purge(handle, kPurgeBoth); },
+        [&] { return ftdi().FT_Purge(handle, kPurgeBoth); },
     });
     if (configured != FT_OK)
         return abandon(handle, configured);
@@ -194,12 +195,12 @@ USBResult USBFtdiSocket::open(quint32 baudRate)
 FT_STATUS USBFtdiSocket::configure(FT_HANDLE handle, FT_DEVICE chipType, quint32 baudRate, quint32 flowControl) const
 {
     const USHORT lineFlow = flowControl == 1 ? FT_FLOW_RTS_CTS : FT_FLOW_NONE;
-    auto bitMode = [handle](UCHAR mode) { return [handle, mode] { return FT_SetBitMode(handle, kAllPins, mode); }; };
-    auto latency = [handle] { return FT_SetLatencyTimer(handle, kLatencyMs); };
-    auto transferSizes = [handle](ULONG in, ULONG out) { return [handle, in, out] { return FT_SetUSBParameters(handle, in, out); }; };
-    auto flow = [handle](USHORT mode) { return [handle, mode] { return FT_SetFlowControl(handle, mode, 0, 0); }; };
-    auto baud = [handle, baudRate] { return FT_SetBaudRate(handle, baudRate); };
-    auto characteristics = [handle] { return FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_EVEN); };
+    auto bitMode = [handle](UCHAR mode) { return [handle, mode] { return ftdi().FT_SetBitMode(handle, kAllPins, mode); }; };
+    auto latency = [handle] { return ftdi().FT_SetLatencyTimer(handle, kLatencyMs); };
+    auto transferSizes = [handle](ULONG in, ULONG out) { return [handle, in, out] { return ftdi().FT_SetUSBParameters(handle, in, out); }; };
+    auto flow = [handle](USHORT mode) { return [handle, mode] { return ftdi().FT_SetFlowControl(handle, mode, 0, 0); }; };
+    auto baud = [handle, baudRate] { return ftdi().FT_SetBaudRate(handle, baudRate); };
+    auto characteristics = [handle] { return ftdi().FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_EVEN); };
 
     if (chipType == FT_DEVICE_232H)
         return runSteps({bitMode(FT_BITMODE_RESET), waitTenMilliseconds, bitMode(FT_BITMODE_SYNC_FIFO),
@@ -216,7 +217,7 @@ FT_STATUS USBFtdiSocket::configure(FT_HANDLE handle, FT_DEVICE chipType, quint32
 USBResult USBFtdiSocket::close()
 {
     if (isOpen()) {
-        FT_Close(m_handle);
+        ftdi().FT_Close(m_handle);
         m_handle = nullptr;
     }
     return USBResult();
@@ -226,8 +227,8 @@ void USBFtdiSocket::resetAndClose()
 {
     if (!isOpen())
         return;
-    FT_CyclePort(m_handle);
-    FT_Close(m_handle);
+    ftdi().FT_CyclePort(m_handle);
+    ftdi().FT_Close(m_handle);
     m_handle = nullptr;
 }
 
@@ -256,7 +257,7 @@ USBSocketStatus USBFtdiSocket::status()
     DWORD rx = 0;
     DWORD tx = 0;
     DWORD events = 0;
-    const FT_STATUS status = FT_GetStatus(m_handle, &rx, &tx, &events);
+    const FT_STATUS status = ftdi().FT_GetStatus(m_handle, &rx, &tx, &events);
     if (status != FT_OK) {
         result.code = USBSocketStatus::CallFailed;
         result.message = failedCall(status).toString();
@@ -270,7 +271,7 @@ USBSocketStatus USBFtdiSocket::status()
 
 quint32 USBFtdiSocket::purge()
 {
-    return FT_Purge(m_handle, kPurgeBoth);
+    return ftdi().FT_Purge(m_handle, kPurgeBoth);
 }
 
 void USBFtdiSocket::requireOpen() const
@@ -283,7 +284,7 @@ void USBFtdiSocket::writeByte(quint8 value)
 {
     requireOpen();
     DWORD written = 0;
-    throwOnFailure(FT_Write(m_handle, &value, 1, &written));
+    throwOnFailure(ftdi().FT_Write(m_handle, &value, 1, &written));
     if (written < 1)
         throw communicationTimedOut();
 }
@@ -296,7 +297,7 @@ quint32 USBFtdiSocket::write(const QByteArray &data)
     QByteArray bytes = data;  // D2XX takes a non-const buffer
     const DWORD count = static_cast<DWORD>(bytes.size());
     DWORD written = 0;
-    throwOnFailure(FT_Write(m_handle, bytes.data(), count, &written));
+    throwOnFailure(ftdi().FT_Write(m_handle, bytes.data(), count, &written));
     if (written < count)
         throw communicationTimedOut();
     return written;
@@ -305,7 +306,7 @@ quint32 USBFtdiSocket::write(const QByteArray &data)
 void USBFtdiSocket::readExactly(void *buffer, DWORD count)
 {
     DWORD received = 0;
-    throwOnFailure(FT_Read(m_handle, buffer, count, &received));
+    throwOnFailure(ftdi().FT_Read(m_handle, buffer, count, &received));
     if (received < count)
         throw communicationTimedOut();
 }
@@ -330,7 +331,7 @@ qint32 USBFtdiSocket::readAvailable(QByteArray &buffer, qint32 wantedTotal)
 {
     requireOpen();
     DWORD queued = 0;
-    FT_GetQueueStatus(m_handle, &queued);
+    ftdi().FT_GetQueueStatus(m_handle, &queued);
     const qint64 wanted = std::max<qint64>(0, qint64(wantedTotal) - buffer.size());
     const qint32 count = static_cast<qint32>(std::min<qint64>({qint64(queued), wanted, kLargestAvailableRead}));
     if (count == 0)
@@ -338,7 +339,7 @@ qint32 USBFtdiSocket::readAvailable(QByteArray &buffer, qint32 wantedTotal)
     const int start = buffer.size();
     buffer.resize(start + count);
     DWORD received = 0;
-    const FT_STATUS status = FT_Read(m_handle, buffer.data() + start, static_cast<DWORD>(count), &received);
+    const FT_STATUS status = ftdi().FT_Read(m_handle, buffer.data() + start, static_cast<DWORD>(count), &received);
     // Keep exactly the bytes that came, so that a failed read leaves no filler in the buffer.
     buffer.resize(start + static_cast<int>(std::min<DWORD>(received, DWORD(count))));
     throwOnFailure(status);
@@ -351,13 +352,13 @@ quint32 USBFtdiSocket::bytesAvailable()
 {
     // No open check: a closed channel asks with a null handle and throws what D2XX answers.
     DWORD queued = 0;
-    throwOnFailure(FT_GetQueueStatus(m_handle, &queued));
+    throwOnFailure(ftdi().FT_GetQueueStatus(m_handle, &queued));
     return queued;
 }
 
 quint32 USBFtdiSocket::applyTimeouts()
 {
-    return FT_SetTimeouts(m_handle, kTimeoutMs, kTimeoutMs);
+    return ftdi().FT_SetTimeouts(m_handle, kTimeoutMs, kTimeoutMs);
 }
 
 quint32 USBFtdiSocket::applyProtocolTimeouts()

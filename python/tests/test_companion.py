@@ -42,6 +42,7 @@ def test_every_companion_function_of_the_header_is_declared():
     ("VelmorMotorSettings", _structures.MotorSettingsStruct),
     ("VelmorMoveSettings", _structures.MoveSettingsStruct),
     ("VelmorLimits", _structures.LimitsStruct),
+    ("VelmorD2xxInfo", _structures.D2xxInfoStruct),
 ])
 def test_structures_are_the_headers_field_for_field(c_name, structure):
     fields = header_structures()[c_name]
@@ -56,6 +57,13 @@ def test_the_version_is_the_projects():
     with open(os.path.join(SOURCE_FOLDER, "CMakeLists.txt"), encoding="utf-8") as cmake:
         version = re.search(r"project\(VelmorLib VERSION (\d+)\.(\d+)\.(\d+)", cmake.read()).groups()
     assert (major, minor, patch) == tuple(int(part) for part in version)
+
+
+def test_the_d2xx_in_use_is_the_build_trees_emulator():
+    info = velmorlib.get_d2xx_info()
+    assert info.loaded and info.error == ""
+    assert os.path.basename(info.file) == "libftd2xx.so"
+    assert info.library_version == 0, "the emulator has no FT_GetLibraryVersion"
 
 
 def test_info_names_the_unit_and_its_versions(initialised):

@@ -52,6 +52,7 @@ from .codes import (
     VelmorResult,
 )
 from .companion import (
+    D2xxInfo,
     Limits,
     MotionSettings,
     MotorSettings,
@@ -59,6 +60,7 @@ from .companion import (
     MoveSettings,
     Settings,
     UnitInfo,
+    get_d2xx_info,
     get_limits,
     get_motor_status,
     get_unit_info,
@@ -98,8 +100,8 @@ from .unit import Unit
 
 __all__ = [
     "VELMOR_HIGHEST_RESULT_CODE", "Unit", "VelmorError", "VelmorResult",
-    "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
-    "get_limits", "get_motor_status", "get_unit_info", "get_version", "hold_unit", "read_motion_settings",
+    "D2xxInfo", "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
+    "get_d2xx_info", "get_limits", "get_motor_status", "get_unit_info", "get_version", "hold_unit", "read_motion_settings",
     "read_motor_settings", "read_move_settings", "release_all_units", "release_unit",
     "get_absolute_position", "get_device_count", "get_device_index", "initialise", "is_motor_ready",
     "library_path", "load_library", "motor_off", "motor_on", "move_motor_absolute", "move_motor_home",

@@ -55,6 +55,7 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorHoldUnit": (_I32,),
     "velmorReleaseUnit": (_I32,),
     "velmorReleaseAllUnits": (),
+    "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
 }
 
 ENVIRONMENT_VARIABLE = "VELMORLIB_LIBRARY"

@@ -43,3 +43,8 @@ class LimitsStruct(ctypes.Structure):
                 ("largestSpeed", _I32), ("largestStepMode", _I32), ("largestAcceleration", _I32),
                 ("largestBacklashAmount", _I32), ("largestHomeValue", _I32), ("inputChannels", _I32),
                 ("hasRelay", _I32), ("pwmLimit", _I32)]
+
+
+class D2xxInfoStruct(ctypes.Structure):
+    _fields_ = [("size", _U32), ("loaded", _I32), ("libraryVersion", _U32),
+                ("file", ctypes.c_char * 1024), ("error", ctypes.c_char * 1024)]

@@ -7,6 +7,7 @@ snake_case (its size left out) and raises VelmorError for a result code other th
 
 import ctypes
 import dataclasses
+import os
 import re
 from typing import Any, Dict, Tuple, Type, TypeVar
 
@@ -133,6 +134,16 @@ class Settings:
     move: MoveSettings
 
 
+@dataclasses.dataclass(frozen=True)
+class D2xxInfo:
+    """The D2XX library the library uses, or why it has none (then no unit is ever listed)."""
+
+    loaded: bool
+    library_version: int        #: FTDI's FT_GetLibraryVersion: 0x00010424 for 1.4.24; 0 for the emulator
+    file: str                   #: loaded: the file answering the D2XX calls
+    error: str                  #: not loaded: what the system's loader said
+
+
 _Record = TypeVar("_Record")
 
 
@@ -167,6 +178,14 @@ def get_version() -> Tuple[int, int, int]:
     major, minor, patch = ctypes.c_int32(), ctypes.c_int32(), ctypes.c_int32()
     _call("velmorGetVersion", ctypes.byref(major), ctypes.byref(minor), ctypes.byref(patch))
     return major.value, minor.value, patch.value
+
+
+def get_d2xx_info() -> D2xxInfo:
+    """Which D2XX library is in use; on Linux the library loads libftd2xx.so at its first need."""
+    structure = _structures.D2xxInfoStruct(size=ctypes.sizeof(_structures.D2xxInfoStruct))
+    _call("velmorGetD2xxInfo", ctypes.byref(structure))
+    return D2xxInfo(loaded=structure.loaded != 0, library_version=structure.libraryVersion,
+                    file=os.fsdecode(structure.file), error=structure.error.decode("utf-8", "replace"))
 
 
 def get_unit_info(device_index: int) -> UnitInfo:

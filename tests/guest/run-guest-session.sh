@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Boots a virtual machine with one emulated FT232R unit per serial, each a velmor-usb-peer behind
-# QEMU's usb-redir, runs the guest session on FTDI's D2XX inside it, and checks what the session
-# printed against the state each unit ends in.
-# Usage: run-guest-session.sh PEER SESSION_PROGRAM KERNEL SERIAL...
+# QEMU's usb-redir, has the kernel's ftdi_sio claim them, checks that velmorctl doctor reports
+# that and, once the udev rule's unbind is applied, finds nothing wrong, runs the guest session on
+# FTDI's D2XX, and checks what the session printed against the state each unit ends in.
+# Usage: run-guest-session.sh PEER SESSION_PROGRAM VELMORCTL D2XX_LIBRARY UDEV_RULE KERNEL SERIAL...
 set -euo pipefail
 
 peer="$1"
 session="$2"
-kernel="$3"
-shift 3
+velmorctl="$3"
+d2xx="$4"
+rule="$5"
+kernel="$6"
+shift 6
 serials=("$@")
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 kernel_version="$(basename "$kernel")"
@@ -28,7 +32,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-"$here/make-guest-image.sh" "$work/initramfs.gz" "$session" "$kernel_version"
+"$here/make-guest-image.sh" "$work/initramfs.gz" "$session" "$velmorctl" "$d2xx" "$rule" "$kernel_version"
 
 qemu_units=()
 for k in "${!serials[@]}"; do
@@ -50,7 +54,7 @@ echo "guest ran for $((SECONDS - started)) s"
 for pid in "${peer_pids[@]}"; do wait "$pid" || true; done
 peer_pids=()
 
-grep -E '^(velmor|guest:)' "$work/console.log" || true
+grep -E '^(velmor|guest:|doctor-)' "$work/console.log" || true
 
 printed() {     # CALL SERIAL: the last line the guest printed for it
     grep "^velmor $1 $2 " "$work/console.log" | tail -n 1 || true
@@ -70,6 +74,16 @@ expect_state() {    # K KEY VALUE
 }
 
 grep -q '^velmor done' "$work/console.log" || fail "the guest session did not finish"
+# Doctor, with ftdi_sio bound to every unit and after the rule's unbind.
+grep -q '^guest: doctor bound exit status 1$' "$work/console.log" || fail "doctor did not find ftdi_sio bound"
+grep -q '^guest: doctor unbound exit status 0$' "$work/console.log" || fail "doctor found a problem after the unbind"
+grep -q "^doctor-bound: ok    D2XX: FTDI's D2XX 1\.4\.24" "$work/console.log" || fail "doctor did not name FTDI's D2XX"
+for serial in "${serials[@]}"; do
+    grep -q "^doctor-bound: FAIL  unit $serial (USB [0-9.-]*): the kernel's ftdi_sio serial driver has interface" "$work/console.log" ||
+        fail "doctor did not report ftdi_sio bound to $serial"
+    grep -q "^doctor-unbound: ok    unit $serial (USB [0-9.-]*): not bound to the kernel's ftdi_sio" "$work/console.log" ||
+        fail "doctor still finds ftdi_sio on $serial"
+done
 expect_line getDeviceCount - "code 0 value ${#serials[@]}"
 expect_line initialise - "code 0"
 for k in "${!serials[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and uses it as a program outside the project would:
 # checks what was installed, builds a C and a C++ program against it through pkg-config and
-# through find_package(VelmorLib), and runs them, the installed velmorctl and the installed Python
-# module on the emulator.
+# through find_package(VelmorLib) with no D2XX library in sight (the library loads it at run
+# time), and runs them, the installed velmorctl and the installed Python module on the emulator,
+# and without any D2XX.
 # Arguments: KEY=VALUE settings, see tests/install/CMakeLists.txt.
 set -euo pipefail
 
@@ -28,10 +29,14 @@ on_emulator() {
     env LD_LIBRARY_PATH="$emulator_lib_dir" VELMOR_EMULATOR_BENCH="$bench" VELMOR_EMULATOR_STATE=off "$@"
 }
 
-# The linker, too, must find a libftd2xx.so for libVelmorLib.so's needs, as it finds FTDI's in
-# the loader's folders on a machine with units.
-with_d2xx_found() {
-    env LD_LIBRARY_PATH="$emulator_lib_dir" "$@"
+# Runs a program where no libftd2xx.so can be found, as on a machine without FTDI's D2XX.
+without_d2xx() {
+    env -u LD_LIBRARY_PATH VELMOR_EMULATOR_STATE=off "$@"
+}
+
+# Whether the system's loader finds a libftd2xx.so of its own (FTDI's, installed).
+system_has_d2xx() {
+    ldconfig -p 2>/dev/null | grep -q 'libftd2xx\.so\b'
 }
 
 # The file a program loads for a library, as the loader resolves it on the emulator.
@@ -42,12 +47,24 @@ resolved() {
     realpath "$path"
 }
 
-check_loads_installed_library_and_emulator() {
+# The library loads libftd2xx.so itself, at its first D2XX call: the program names it nowhere,
+# and the loader's log shows the emulator's file started when PROGRAM runs with ARGS.
+check_loads_installed_library_and_emulator() {    # PROGRAM [ARGS...]
     local program=$1
     [[ "$(resolved "$program" "libVelmorLib.so.$major")" == "$(realpath "$prefix/$libdir/libVelmorLib.so.$major")" ]] ||
         fail "$program does not load the installed libVelmorLib.so.$major"
-    [[ "$(resolved "$program" libftd2xx.so)" == "$(realpath "$emulator_lib_dir/libftd2xx.so")" ]] ||
-        fail "$program does not load the emulator's libftd2xx.so"
+    readelf -d "$program" | grep -q 'NEEDED.*libftd2xx' && fail "$program needs libftd2xx.so at link time"
+    local log
+    log="$(on_emulator env LD_DEBUG=libs "$@" 2>&1 >/dev/null)" || true
+    grep -qF "calling init: $emulator_lib_dir/libftd2xx.so" <<<"$log" || fail "$program does not load the emulator's libftd2xx.so"
+}
+
+# Nothing in the library refers to D2XX but through the loader.
+check_library_has_no_d2xx_link() {
+    local library="$prefix/$libdir/libVelmorLib.so.$version"
+    readelf -d "$library" | grep -q 'NEEDED.*libftd2xx' && fail "libVelmorLib.so needs libftd2xx.so at link time"
+    nm -D --undefined-only "$library" | grep -q ' FT_' && fail "libVelmorLib.so refers to D2XX functions: $(nm -D --undefined-only "$library" | grep ' FT_' | tr '\n' ' ')"
+    return 0
 }
 
 runpath() {
@@ -110,7 +127,7 @@ check_velmorctl() {
     local output
     output="$(on_emulator "$prefix/$bindir/velmorctl" list)" || fail "installed velmorctl list failed: $output"
     grep -q JXah00102 <<<"$output" && grep -q JXbh01001 <<<"$output" || fail "installed velmorctl list: $output"
-    check_loads_installed_library_and_emulator "$prefix/$bindir/velmorctl"
+    check_loads_installed_library_and_emulator "$prefix/$bindir/velmorctl" list
 }
 
 check_consumer() {
@@ -153,9 +170,9 @@ consumers_through_pkg_config() {
     [[ "$(pkg-config --modversion velmorlib)" == "$version" ]] || fail "pkg-config: wrong version"
     read -ra flags <<<"$(pkg-config --cflags --libs velmorlib)"
     pkg_libdir="$(pkg-config --variable=libdir velmorlib)"
-    with_d2xx_found "$cc" -std=c99 -Wall -Wextra -pedantic-errors -Werror "$here/consumer/consumer.c" -o "$work/pkg-config-c" \
+    without_d2xx "$cc" -std=c99 -Wall -Wextra -pedantic-errors -Werror "$here/consumer/consumer.c" -o "$work/pkg-config-c" \
         "${flags[@]}" -Wl,-rpath,"$pkg_libdir"
-    with_d2xx_found "$cxx" -std=c++11 -Wall -Wextra -pedantic-errors -Werror "$here/consumer/consumer.cpp" -o "$work/pkg-config-cpp" \
+    without_d2xx "$cxx" -std=c++11 -Wall -Wextra -pedantic-errors -Werror "$here/consumer/consumer.cpp" -o "$work/pkg-config-cpp" \
         "${flags[@]}" -Wl,-rpath,"$pkg_libdir"
     check_consumer "$work/pkg-config-c"
     check_consumer "$work/pkg-config-cpp"
@@ -169,16 +186,44 @@ consumers_through_find_package() {
         { cat "$work/cmake-configure.log"; fail "the consumer project does not configure"; }
     found="$(sed -n 's/^VelmorLib_DIR:PATH=//p' "$build/CMakeCache.txt")"
     [[ "$(realpath "$found")" == "$(realpath "$prefix/$libdir/cmake/VelmorLib")" ]] || fail "find_package found $found"
-    with_d2xx_found "$cmake" --build "$build" >"$work/cmake-build.log" || { cat "$work/cmake-build.log"; fail "the consumer project does not build"; }
+    without_d2xx "$cmake" --build "$build" >"$work/cmake-build.log" || { cat "$work/cmake-build.log"; fail "the consumer project does not build"; }
     check_consumer "$build/consumer_c"
     check_consumer "$build/consumer_cpp"
+}
+
+# Without D2XX the exports behave as on a bus with no unit, and velmorctl says what is missing
+# and where to get it, with EX_UNAVAILABLE.
+check_without_d2xx() {
+    if system_has_d2xx; then
+        echo "this machine's loader finds a libftd2xx.so of its own: the runs without D2XX are left out"
+        return
+    fi
+    local output status=0
+    output="$(without_d2xx "$work/pkg-config-c")" || fail "the consumer without D2XX failed: $output"
+    [[ "$output" == "initialise 0
+getDeviceCount 0 count 0
+motorOn 1
+getAbsolutePosition 1 position -1
+velmorGetVersion 0 as built 1" ]] || fail "the consumer without D2XX printed:
+$output"
+    output="$(without_d2xx "$prefix/$bindir/velmorctl" list 2>&1)" || status=$?
+    [[ $status -eq 69 ]] || fail "velmorctl list without D2XX exited $status: $output"
+    local words
+    for words in "FTDI's D2XX library (libftd2xx.so)" "libftd2xx.so: cannot open shared object file" \
+        "FTDI's website" "copy its libftd2xx.so to /usr/local/lib and run ldconfig"; do
+        grep -qF "$words" <<<"$output" || fail "velmorctl list without D2XX does not say '$words': $output"
+    done
+    # Commands that need no unit still work.
+    without_d2xx "$prefix/$bindir/velmorctl" codes >/dev/null || fail "velmorctl codes without D2XX failed"
 }
 
 "$cmake" --install "$build_dir" --prefix "$prefix" ${config:+--config "$config"} >/dev/null
 check_installed_files
 check_install_rpaths
+check_library_has_no_d2xx_link
 check_velmorctl
 check_python_module
 consumers_through_pkg_config
 consumers_through_find_package
-echo "installed tree, velmorctl, the Python module and consumers through pkg-config and find_package: ok"
+check_without_d2xx
+echo "installed tree, velmorctl, the Python module and consumers through pkg-config and find_package, and without D2XX: ok"

@@ -147,3 +147,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
 VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex) { (void)deviceIndex; return VELMOR_OK; }
 VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void) { return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)
+{
+    (void)info;
+    return VELMOR_OK;
+}

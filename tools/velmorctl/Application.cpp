@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "CommandLineParser.h"
+#include "D2xxCheck.h"
 #include "HelpText.h"
 #include "Reporter.h"
 #include "Runner.h"
@@ -10,7 +11,20 @@
 #include <iostream>
 
 namespace {
+
 constexpr int s_usageStatus = 64;
+
+// Commands that reach the units through D2XX; doctor says itself what is missing.
+bool needsUnits(const ParsedLine &line)
+{
+    for (const Invocation &invocation : line.invocations) {
+        const CommandId id = invocation.spec->id;
+        if (invocation.spec->takesUnit || id == CommandId::List || id == CommandId::Shell)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int Application::run(int argc, char **argv) const
@@ -24,6 +38,13 @@ int Application::run(int argc, char **argv) const
     } catch (const UsageError &error) {
         Reporter(false).usageError(error);
         return s_usageStatus;
+    }
+    if (needsUnits(line)) {
+        const std::string missing = D2xxCheck::missing();
+        if (!missing.empty()) {
+            Reporter(line.json).unavailable(missing);
+            return D2xxCheck::s_missingStatus;
+        }
     }
     Runner runner(line.json);
     runner.setSessionRetryBusy(line.retryBusySeconds);

@@ -120,6 +120,8 @@ void CommandLineParser::parseOptions(const CommandSpec &spec, Invocation *invoca
             invocation->wait = true;
         else if (spec.waits && word.compare(0, sizeof s_timeoutOption - 1, s_timeoutOption) == 0)
             parseTimeout(spec, word, invocation);
+        else if (spec.id == CommandId::Doctor && word == "--root")
+            invocation->root = takeArgument(spec, "DIR");
         else
             throw commandError(spec, "unknown option '" + word + "'");
     }

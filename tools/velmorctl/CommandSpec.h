@@ -7,7 +7,7 @@
 #include <vector>
 
 enum class CommandId {
-    List, Codes, Help, Version, Shell, Quit,
+    List, Codes, Help, Version, Shell, Quit, Doctor,
     On, Off, Stop, Zero, MoveTo, MoveBy, Home, Position, Ready, Status,
     Speed, Accel, Current, Backlash, HomeSettings, Limits, Pwm, PwmStepMode, Relay,
 };

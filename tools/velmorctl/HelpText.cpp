@@ -15,6 +15,8 @@ std::string synopsis(const CommandSpec &spec)
         text += std::string(" ") + argument.name;
     if (spec.waits)
         text += " [--wait] [--timeout SECONDS]";
+    if (spec.id == CommandId::Doctor)
+        text += " [--root DIR]";
     return text;
 }
 
@@ -59,8 +61,9 @@ std::string HelpText::tool()
             "                      (without it, code 3 at once; a unit open elsewhere cannot be\n"
             "                      found by its serial number, so its lookup is tried again too)\n"
             "\nexit status: 0 on success; the result code of the library call that failed; 64 for a\n"
-            "usage error (nothing is run); 124 when --wait timed out; 130 when interrupted during\n"
-            "--wait (the motor was stopped). The shell ends with the status of its last failed line.\n";
+            "usage error (nothing is run); 69 when FTDI's D2XX library is missing; 124 when --wait\n"
+            "timed out; 130 when interrupted during --wait (the motor was stopped); doctor: 1 when a\n"
+            "check finds a problem. The shell ends with the status of its last failed line.\n";
     return text;
 }
 
@@ -73,6 +76,14 @@ std::string HelpText::command(const CommandSpec &spec)
     if (spec.waits)
         text += "--wait: wait until the motor is ready again, showing its progress; Ctrl-C stops the motor\n"
                 "--timeout SECONDS: give up waiting after this long (default 60), exit status 124\n";
+    if (spec.id == CommandId::Doctor)
+        text += "Checks, each problem with its fix: which libftd2xx the library loaded (FTDI's or the emulator);\n"
+                "the units on USB (FTDI's vendor ID, a serial starting JX) bound to the kernel's ftdi_sio\n"
+                "driver; whether you may open their /dev/bus/usb nodes; units another process holds open;\n"
+                "and every unit the library lists, opened and identified (firmware its hardware does not\n"
+                "accept: hardware 1.1 takes firmware 2, 1.2 firmware 2 to 4, 10.1 and 27.1 firmware 1).\n"
+                "--root DIR: read sysfs, /dev and /proc under DIR instead of / (for tests)\n"
+                "exit status: 0 when every check passes, 1 when one finds a problem\n";
     return text;
 }
 

@@ -16,6 +16,7 @@ struct Invocation
     bool wait = false;
     double timeoutSeconds = 60.0;
     const CommandSpec *helpTopic = nullptr;     // help: the command asked about, or none
+    std::string root;                   // doctor: where sysfs, /dev and /proc are found; empty for "/"
 };
 
 // A whole command line (or one shell line).

@@ -3,6 +3,7 @@
 #include "ResultText.h"
 #include "UsageError.h"
 
+#include <algorithm>
 #include <cstdio>
 
 Reporter::Reporter(bool json)
@@ -26,6 +27,17 @@ void Reporter::usageError(const UsageError &error) const
 {
     std::fflush(stdout);
     std::fprintf(stderr, "velmorctl: %s\n%s", error.what(), error.usage().c_str());
+}
+
+void Reporter::unavailable(const std::string &explanation) const
+{
+    std::fflush(stdout);
+    size_t start = 0;
+    while (start < explanation.size()) {
+        const size_t end = std::min(explanation.find('\n', start), explanation.size());
+        std::fprintf(stderr, "velmorctl: %s\n", explanation.substr(start, end - start).c_str());
+        start = end + 1;
+    }
 }
 
 void Reporter::output(const std::string &text) const

@@ -18,6 +18,8 @@ public:
     bool json() const { return m_json; }
     void report(const Invocation &invocation, int32_t index, const CommandResult &result) const;
     void usageError(const UsageError &error) const;
+    // Something the run needs is not there: each line of the explanation on standard error.
+    void unavailable(const std::string &explanation) const;
     void output(const std::string &text) const;
     // "move-to unit 1", or the command's name for one that takes no unit
     static std::string subject(const Invocation &invocation);

@@ -1,5 +1,6 @@
 #include "Runner.h"
 
+#include "Doctor.h"
 #include "HelpText.h"
 #include "OpenFailure.h"
 #include "Reporter.h"
@@ -86,6 +87,8 @@ int Runner::runOne(const Invocation &invocation, const Reporter &reporter)
     case CommandId::Shell:
     case CommandId::Quit:
         return 0;
+    case CommandId::Doctor:
+        return Doctor(invocation.root).run(reporter);
     case CommandId::List: {
         const int32_t code = initialiseOnce();
         const CommandResult result = code == VELMOR_OK ? UnitListing::run() : CommandResult::of(code, "");

@@ -1,0 +1,128 @@
+#include "Doctor.h"
+
+#include "D2xxCheck.h"
+#include "HostUnitChecks.h"
+#include "JsonObject.h"
+#include "Reporter.h"
+#include "ResultText.h"
+#include "UnitInfoText.h"
+#include "VelmorLibExtras.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// D2XX writes its version in hexadecimal digits: 0x00010424 is 1.4.24.
+std::string versionText(uint32_t version)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%x.%x.%x", (version >> 16) & 0xFF, (version >> 8) & 0xFF, version & 0xFF);
+    return text;
+}
+
+// A unit the library lists but cannot open or identify: what the code means at a bench.
+std::string fixFor(int32_t code)
+{
+    switch (code) {
+    case VELMOR_ERROR_OPEN_FAILED:
+        return "another program holds the unit, the kernel's ftdi_sio driver has it, or you may not open its "
+               "device node: see the checks above";
+    case VELMOR_ERROR_FIRMWARE_UNSUPPORTED:
+        return "load a firmware its hardware accepts (hardware 1.1: firmware 2; 1.2: firmware 2, 3 or 4; 10.1 "
+               "and 27.1: firmware 1), or use a VelmorLib that supports this firmware";
+    default:
+        return "unplug the unit, plug it in again and run doctor again; if it stays, the unit needs service";
+    }
+}
+
+} // namespace
+
+Doctor::Doctor(const std::string &root)
+    : m_root(root)
+{
+}
+
+int Doctor::run(const Reporter &reporter)
+{
+    checkD2xx();
+    const std::vector<DoctorFinding> host = HostUnitChecks::run(m_root);
+    m_findings.insert(m_findings.end(), host.begin(), host.end());
+    checkUnitsThroughLibrary();
+    const bool healthy = std::all_of(m_findings.begin(), m_findings.end(), [](const DoctorFinding &f) { return f.ok; });
+    if (reporter.json()) {
+        std::vector<JsonObject> checks;
+        for (const DoctorFinding &finding : m_findings) {
+            JsonObject check;
+            check.addText("check", finding.check).addText("subject", finding.subject).addBool("ok", finding.ok);
+            check.addText("finding", finding.text);
+            if (!finding.ok)
+                check.addText("fix", finding.fix);
+            checks.push_back(check);
+        }
+        JsonObject object;
+        reporter.output(object.addText("command", "doctor").addBool("ok", healthy).addArray("checks", checks).text() + "\n");
+    } else {
+        reporter.output(text());
+    }
+    return healthy ? 0 : s_problemStatus;
+}
+
+void Doctor::checkD2xx()
+{
+    VelmorD2xxInfo info = {};
+    info.size = sizeof info;
+    const int32_t code = velmorGetD2xxInfo(&info);
+    if (code != VELMOR_OK) {
+        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "the library cannot tell: " + ResultText::of(code),
+                                                    "use velmorctl and VelmorLib of the same version"));
+    } else if (info.loaded == 0) {
+        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", std::string("FTDI's D2XX library is missing: ") + info.error,
+                                                    D2xxCheck::installAdvice()));
+    } else if (info.libraryVersion == 0) {
+        m_findings.push_back(DoctorFinding::good(
+            "d2xx", "D2XX",
+            std::string(info.file) + " is not FTDI's D2XX (it has no FT_GetLibraryVersion): the emulator of "
+                                     "VelmorLib's build tree, whose units are emulated"));
+    } else {
+        m_findings.push_back(DoctorFinding::good(
+            "d2xx", "D2XX", "FTDI's D2XX " + versionText(info.libraryVersion) + ", " + info.file));
+    }
+}
+
+void Doctor::checkUnitsThroughLibrary()
+{
+    int32_t count = 0;
+    if (initialise() != VELMOR_OK || getDeviceCount(&count) != VELMOR_OK)
+        return;
+    for (int32_t index = 1; index <= count; ++index) {
+        VelmorUnitInfo info = {};
+        info.size = sizeof info;
+        const int32_t code = velmorGetUnitInfo(index, &info);
+        const std::string subject = "unit " + std::to_string(index);
+        if (code == VELMOR_OK)
+            m_findings.push_back(DoctorFinding::good("unit", subject,
+                                                     std::string(info.serialNumber) + ", hardware " + UnitInfoText::hardware(info)
+                                                         + ", firmware " + UnitInfoText::firmware(info) + ": opens and answers"));
+        else
+            m_findings.push_back(DoctorFinding::problem("unit", subject,
+                                                        ResultText::of(code) + " (code " + std::to_string(code) + ")",
+                                                        fixFor(code)));
+    }
+}
+
+std::string Doctor::text() const
+{
+    std::string text;
+    size_t problems = 0;
+    for (const DoctorFinding &finding : m_findings) {
+        text += std::string(finding.ok ? "ok    " : "FAIL  ") + finding.subject + ": " + finding.text + "\n";
+        if (!finding.ok) {
+            text += "      fix: " + finding.fix + "\n";
+            ++problems;
+        }
+    }
+    if (problems == 0)
+        return text + "no problem found\n";
+    return text + std::to_string(problems) + (problems == 1 ? " problem" : " problems") + " found\n";
+}

@@ -1,0 +1,35 @@
+// velmorctl doctor: checks what stands between the library and the units, each problem with
+// its fix in words: the D2XX library in use, the kernel's serial driver, device permissions,
+// units another process holds, and firmware a unit's hardware does not accept.
+#ifndef VELMORCTL_DOCTOR_H
+#define VELMORCTL_DOCTOR_H
+
+#include "DoctorFinding.h"
+
+#include <string>
+#include <vector>
+
+class Reporter;
+
+class Doctor
+{
+public:
+    // The exit status when a check found a problem.
+    static constexpr int s_problemStatus = 1;
+
+    // root: where sysfs, /dev and /proc are found ("/" but in tests).
+    explicit Doctor(const std::string &root);
+
+    // Prints every finding; 0 when nothing is wrong, else s_problemStatus.
+    int run(const Reporter &reporter);
+
+private:
+    void checkD2xx();
+    void checkUnitsThroughLibrary();
+    std::string text() const;
+
+    std::string m_root;
+    std::vector<DoctorFinding> m_findings;
+};
+
+#endif
