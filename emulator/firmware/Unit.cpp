@@ -54,6 +54,24 @@ int64_t durationIn(const StateText &state, const std::string &key)
     return state.number(key, -s_longestMicroseconds, s_longestMicroseconds);
 }
 
+// A state restored from a save made years ago (as far as the clocks can tell) has its times at
+// the ten-year bound, and time goes on after the restore: what is written is kept within the
+// bound, so that the unit's own save reads back. Past ten years, a firmware start or a move
+// that long ago makes no difference to what the unit does now.
+int64_t boundedDuration(std::chrono::microseconds duration)
+{
+    return std::clamp<int64_t>(duration.count(), -s_longestMicroseconds, s_longestMicroseconds);
+}
+
+// Speeds are saved in thousandths of a step a second. Up to this many, a whole number of
+// thousandths survives the division into steps a second and the multiplication back exactly.
+constexpr int64_t s_highestMilli = int64_t(1) << 50;
+
+int64_t milliIn(const StateText &state, const std::string &key)
+{
+    return state.number(key, 0, s_highestMilli);
+}
+
 SaveTime saveTimeIn(const StateText &state)
 {
     SaveTime time;
@@ -243,7 +261,7 @@ void Unit::Private::save(StateText &state, TimePoint now) const
 
     state.add("firmware", firmwareUpAt ? 1 : 0);
     if (firmwareUpAt)
-        state.add("firmwareUpIn", std::chrono::duration_cast<std::chrono::microseconds>(*firmwareUpAt - now).count());
+        state.add("firmwareUpIn", boundedDuration(std::chrono::duration_cast<std::chrono::microseconds>(*firmwareUpAt - now)));
     state.add("firmwareUp", firmwareUp ? 1 : 0);
     state.add("unplugged", unplugged ? 1 : 0);
     state.add("relay", commands.relayOn() ? 1 : 0);
@@ -257,7 +275,7 @@ void Unit::Private::save(StateText &state, TimePoint now) const
     state.add("motor.origin", motorSnapshot.origin);
     state.add("motor.target", motorSnapshot.target);
     state.add("motor.moveStarted", motorSnapshot.moveStarted ? 1 : 0);
-    state.add("motor.moveElapsed", motorSnapshot.moveElapsedMicroseconds);
+    state.add("motor.moveElapsed", std::max<int64_t>(0, boundedDuration(std::chrono::microseconds(motorSnapshot.moveElapsedMicroseconds))));
     state.add("motor.speedMilli", std::llround(motorSnapshot.motion.speed * 1000.0));
     state.add("motor.accelerationMilli", std::llround(motorSnapshot.motion.acceleration * 1000.0));
 }
@@ -320,8 +338,8 @@ void Unit::Private::restore(const StateText &state, TimePoint now)
     motorSnapshot.target = static_cast<int32_t>(state.number("motor.target", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     motorSnapshot.moveStarted = state.number("motor.moveStarted", 0, 1) != 0;
     motorSnapshot.moveElapsedMicroseconds = state.number("motor.moveElapsed", 0, s_longestMicroseconds) + sinceSave;
-    motorSnapshot.motion.speed = state.number("motor.speedMilli", 0, std::numeric_limits<int64_t>::max()) / 1000.0;
-    motorSnapshot.motion.acceleration = state.number("motor.accelerationMilli", 0, std::numeric_limits<int64_t>::max()) / 1000.0;
+    motorSnapshot.motion.speed = milliIn(state, "motor.speedMilli") / 1000.0;
+    motorSnapshot.motion.acceleration = milliIn(state, "motor.accelerationMilli") / 1000.0;
     motor.restore(motorSnapshot, now);
     advanceTo(now);
 }
