@@ -119,18 +119,62 @@ typedef struct VelmorLimits {
 /* What the unit at deviceIndex accepts, by its hardware version. Opens the unit as any call does. */
 VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits);
 
-/* Keeps the unit open: every later call on deviceIndex, the functions of VelmorLib.h included,
- * goes through the open unit, without opening, setting up and closing it and without the 50 ms
- * settling wait; it only looks at D2XX's list of attached chips (well under a millisecond) to
- * make sure the unit is still the one at deviceIndex. Holding a held index again returns 0. A held unit is released by velmorReleaseUnit,
- * velmorReleaseAllUnits or initialise, when a D2XX call on it fails, and when it is no longer
- * listed at deviceIndex (unplugged, or units before it came or went); the call then goes on as
- * for a unit not held. Release held units before the library is unloaded: a unit still held
- * when the process ends is closed by the operating system. */
+/* Keeps the unit open and pins deviceIndex to it: every later call on deviceIndex, the functions
+ * of VelmorLib.h included, goes through the open unit, without opening, setting up and closing
+ * it and without the 50 ms settling wait; it only looks at D2XX's list of attached chips (well
+ * under a millisecond) to make sure the unit is still the one at deviceIndex. Holding a held
+ * index again returns 0.
+ *
+ * A call on a held index reaches the held unit or none. When another unit, or none, is listed
+ * at deviceIndex (the unit unplugged, or units before it came or went), the call sends nothing
+ * and returns 3 (1 when the listing ends before deviceIndex), and the unit's handle is closed;
+ * the pin stays until velmorReleaseUnit, velmorReleaseAllUnits or initialise, and once the unit
+ * is listed at deviceIndex again (plugged in again) the calls reach it again. A call on the index
+ * where the held unit is listed now returns 3 and sends nothing (velmorGetUnitState says why).
+ * A D2XX call that fails on the held unit closes its handle too, and the next call opens it
+ * anew. Release held units before the library is unloaded: a unit still held when the process
+ * ends is closed by the operating system. */
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex);
-/* Closes a held unit; 0 also when none was held. 1 for an index below 1 or of 100 or more. */
+/* Closes a held unit and removes its pin; 0 also when none was held. 1 for an index below 1 or
+ * of 100 or more. */
 VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex);
 VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void);
+
+/* Finds the unit by its USB serial number as D2XX lists it (any letter case), opening no other
+ * unit, and holds it as
+ * velmorHoldUnit does at the index it is listed at now. *deviceIndex gets that index whenever
+ * the unit is listed. 28 when no supported unit with that serial is listed, 3 when it is open in
+ * another program or the index is held for another unit, 1 when it is listed beyond index 99,
+ * 27 before initialise; the codes of a first use (26, 29, 30, 31) as for any call. A hold of the
+ * same unit at an index it has left keeps its pin but gives up its handle. */
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnitBySerial(const char *serialNumber, int32_t *deviceIndex);
+
+/* The index at which the unit with this USB serial number is listed now, read from D2XX's list
+ * alone: nothing is opened. 28 when it is not listed, 1 when it is listed beyond index 99, 21
+ * for a null pointer. Works before initialise. */
+VELMOR_API int32_t VELMOR_CALL velmorWhereIsUnit(const char *serialNumber, int32_t *deviceIndex);
+
+typedef struct VelmorUnitState {
+    uint32_t size;
+    int32_t listed;              /* 1 when a supported unit is listed at the index */
+    char serialNumber[20];       /* listed: its USB serial number as D2XX lists it, zero-terminated */
+    int32_t openElsewhere;       /* listed: 1 when D2XX lists it open and no hold of this process
+                                    has it open: another program uses it */
+    int32_t heldElsewhereAt;     /* listed: the other index at which this process holds this unit
+                                    (it moved there since), 0 when none */
+    int32_t held;                /* 1 when this process holds the index */
+    int32_t heldOpen;            /* held: 1 while the held unit is open */
+    int32_t heldUnitAway;        /* held: 1 when the held unit is not the one listed at the index */
+    char heldSerialNumber[20];   /* held: the held unit's USB serial number, zero-terminated */
+    int32_t heldUnitListedAt;    /* held: the index the held unit is listed at now, 0 when it is
+                                    not listed (unplugged) */
+} VelmorUnitState;
+
+/* What is known of deviceIndex without opening anything: the unit listed there, this process's
+ * hold of it, and whether another program has it open (D2XX's listing tells). What a code 3 on
+ * that index means: busy in another program, unplugged, or held here at another index. Returns
+ * 0, 1 for an index below 1 or of 100 or more, or 21. Works before initialise. */
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUnitState *state);
 
 typedef struct VelmorD2xxInfo {
     uint32_t size;

@@ -2,18 +2,22 @@
 
 #include "FtdiLibrary.h"
 
-bool HeldUnit::isSameUnitAs(const USBDevice &listed) const
+HeldUnit::HeldUnit(const UnitIdentity &unit)
+    : m_unit(unit)
 {
-    const USBDevicePtr held = m_call.driver.device();
-    return held && held->serialNumber == listed.serialNumber && held->locationId == listed.locationId;
+}
+
+USBDriver &HeldUnit::freshDriver()
+{
+    m_call = std::make_unique<CallDriver>();
+    return m_call->driver;
 }
 
 bool HeldUnit::purge()
 {
-    const USBDevicePtr held = m_call.driver.device();
-    if (!held)
+    if (!isOpen())
         return false;
-    for (const USBISocketPtr &socket : held->sockets()) {
+    for (const USBISocketPtr &socket : m_call->driver.device()->sockets()) {
         if (socket->purge() != FT_OK)
             return false;
     }

@@ -178,6 +178,26 @@ void fillLimits(VersionNumber hardware, VelmorLimits &limits)
     limits.pwmLimit = VelmorDriverPWMSettings().value(VelmorDriverPWMSettings::PwmLimit).toInt();
 }
 
+void fillUnitState(const LibraryInterface::IndexState &known, VelmorUnitState &state)
+{
+    VelmorUnitState result{};
+    result.size = state.size;
+    result.listed = known.listed ? 1 : 0;
+    if (known.listed) {
+        copyText(result.serialNumber, known.listed->serialNumber);
+        result.openElsewhere = known.listedOpenElsewhere ? 1 : 0;
+        result.heldElsewhereAt = known.listedUnitHeldAt;
+    }
+    if (known.held != nullptr) {
+        result.held = 1;
+        result.heldOpen = known.held->isOpen() ? 1 : 0;
+        result.heldUnitAway = !known.listed || !known.held->unit().isOf(*known.listed) ? 1 : 0;
+        copyText(result.heldSerialNumber, known.held->unit().serialNumber());
+        result.heldUnitListedAt = known.heldUnitIndex;
+    }
+    state = result;
+}
+
 } // namespace
 
 extern "C" {
@@ -298,6 +318,40 @@ VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void)
     return guarded(VELMOR_ERROR_DEVICE_INDEX, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         LibraryInterface::releaseAllUnits();
+        return int32_t(VELMOR_OK);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnitBySerial(const char *serialNumber, int32_t *deviceIndex)
+{
+    return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
+        if (serialNumber == nullptr || deviceIndex == nullptr)
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        return LibraryInterface::holdUnitBySerial(QString::fromLatin1(serialNumber), deviceIndex);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorWhereIsUnit(const char *serialNumber, int32_t *deviceIndex)
+{
+    return guarded(VELMOR_ERROR_SERIAL_NOT_FOUND, [&] {
+        if (serialNumber == nullptr || deviceIndex == nullptr)
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        return LibraryInterface::whereIsUnit(QString::fromLatin1(serialNumber), deviceIndex);
+    });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUnitState *state)
+{
+    return guarded(VELMOR_ERROR_ARGUMENT, [&] {
+        if (!isUsable(state))
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        LibraryInterface::IndexState known;
+        if (!LibraryInterface::indexState(deviceIndex, known))
+            return int32_t(VELMOR_ERROR_DEVICE_INDEX);
+        fillUnitState(known, *state);
         return int32_t(VELMOR_OK);
     });
 }

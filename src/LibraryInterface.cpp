@@ -23,6 +23,7 @@ FairMutex LibraryInterface::s_apiMutex;
 bool LibraryInterface::s_initialised = false;
 bool LibraryInterface::s_handshakeDone[LibraryInterface::kIndexLimit] = {};
 VersionNumber LibraryInterface::s_firmwareVersions[LibraryInterface::kIndexLimit];
+UnitIdentity LibraryInterface::s_handshakeUnits[LibraryInterface::kIndexLimit];
 QMap<VersionNumber, QSet<qint32>> LibraryInterface::s_supportedFirmware;
 
 LibraryInterface::HeldUnitSlots &LibraryInterface::heldUnitSlots()
@@ -57,29 +58,49 @@ int32_t LibraryInterface::openDevice(int32_t deviceIndex, USBDriver &driver)
 {
     if (!s_initialised)
         return VELMOR_ERROR_NOT_INITIALISED;
-    const QList<USBDevicePtr> devices = listSupportedDevices();
+    return openListed(deviceIndex, listSupportedDevices(), driver);
+}
+
+int32_t LibraryInterface::openListed(int32_t deviceIndex, const QList<USBDevicePtr> &devices, USBDriver &driver)
+{
     if (deviceIndex < 1 || deviceIndex > devices.size() || deviceIndex >= kIndexLimit)
         return VELMOR_ERROR_DEVICE_INDEX;
-    if (!driver.open(devices.at(deviceIndex - 1), kBaudRate).isOk())
+    const USBDevicePtr &device = devices.at(deviceIndex - 1);
+    if (!driver.open(device, kBaudRate).isOk())
         return VELMOR_ERROR_OPEN_FAILED;
     driver.purge();
-    if (!s_handshakeDone[deviceIndex]) {
-        if (!Bootloader(0).runStartCommand(driver).isOk())
-            return VELMOR_ERROR_START_COMMAND;
-        s_handshakeDone[deviceIndex] = true;
-        // The firmware needs this long to come up after the start command.
-        QThread::msleep(kStartupWaitMs);
-        DeviceInformation information;
-        if (!Bootloader(0).readDeviceInformation(driver, information).isOk())
-            return VELMOR_ERROR_READ_INFORMATION;
-        if (!information.valid)
-            return VELMOR_ERROR_INFORMATION_INVALID;
-        s_firmwareVersions[deviceIndex] = VersionNumber(information.firmwareMajor, information.firmwareMinor);
+    // Another unit than the one started at this index stands there now: it has its own
+    // handshake and is judged by its own firmware, as on a first use.
+    if (!s_handshakeUnits[deviceIndex].isOf(*device)) {
+        s_handshakeDone[deviceIndex] = false;
+        s_firmwareVersions[deviceIndex] = VersionNumber();
     }
-    const VersionNumber hardware = hardwareVersion(*driver.device());
+    if (!s_handshakeDone[deviceIndex]) {
+        const int32_t started = runStartUpHandshake(deviceIndex, driver);
+        if (started != VELMOR_OK)
+            return started;
+    }
+    const VersionNumber hardware = hardwareVersion(*device);
     if (!s_supportedFirmware.value(hardware).contains(static_cast<qint32>(s_firmwareVersions[deviceIndex].major)))
         return VELMOR_ERROR_FIRMWARE_UNSUPPORTED;
     QThread::msleep(kSettleWaitMs);
+    return VELMOR_OK;
+}
+
+int32_t LibraryInterface::runStartUpHandshake(int32_t deviceIndex, USBDriver &driver)
+{
+    if (!Bootloader(0).runStartCommand(driver).isOk())
+        return VELMOR_ERROR_START_COMMAND;
+    s_handshakeDone[deviceIndex] = true;
+    s_handshakeUnits[deviceIndex] = UnitIdentity::of(*driver.device());
+    // The firmware needs this long to come up after the start command.
+    QThread::msleep(kStartupWaitMs);
+    DeviceInformation information;
+    if (!Bootloader(0).readDeviceInformation(driver, information).isOk())
+        return VELMOR_ERROR_READ_INFORMATION;
+    if (!information.valid)
+        return VELMOR_ERROR_INFORMATION_INVALID;
+    s_firmwareVersions[deviceIndex] = VersionNumber(information.firmwareMajor, information.firmwareMinor);
     return VELMOR_OK;
 }
 
@@ -98,53 +119,143 @@ USBResult LibraryInterface::sendRequest(USBDriver &driver, int32_t deviceIndex, 
 
 int32_t LibraryInterface::withOpenDevice(int32_t deviceIndex, const OpenBody &body)
 {
-    if (HeldUnit *held = heldUnit(deviceIndex))
-        return withHeldUnit(deviceIndex, *held, body);
+    if (!s_initialised)
+        return VELMOR_ERROR_NOT_INITIALISED;
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    if (HeldUnit *pin = pinAt(deviceIndex))
+        return withPinnedUnit(deviceIndex, *pin, devices, body);
+    if (listedUnitIsHeldElsewhere(deviceIndex, devices))
+        return VELMOR_ERROR_OPEN_FAILED;
     CallDriver call;
-    const int32_t opened = openDevice(deviceIndex, call.driver);
+    const int32_t opened = openListed(deviceIndex, devices, call.driver);
     if (opened != VELMOR_OK)
         return opened;
     return body(call.driver, hardwareVersion(*call.driver.device()));
 }
 
-int32_t LibraryInterface::withHeldUnit(int32_t deviceIndex, HeldUnit &held, const OpenBody &body)
+int32_t LibraryInterface::withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, const QList<USBDevicePtr> &devices,
+                                         const OpenBody &body)
 {
-    if (!held.purge()) {
-        releaseUnit(deviceIndex);
-        return withOpenDevice(deviceIndex, body);
+    if (deviceIndex > devices.size()) {
+        pin.close();
+        return VELMOR_ERROR_DEVICE_INDEX;
+    }
+    if (!pin.unit().isOf(*devices.at(deviceIndex - 1))) {
+        pin.close();
+        return VELMOR_ERROR_OPEN_FAILED;
+    }
+    // Closed after a failure, or gone and back (D2XX then refuses the old handle): opened anew.
+    if (!pin.purge()) {
+        closeOtherHandlesOf(pin.unit(), deviceIndex);
+        const int32_t opened = openListed(deviceIndex, devices, pin.freshDriver());
+        if (opened != VELMOR_OK) {
+            pin.close();
+            return opened;
+        }
     }
     const quint64 failedBefore = USBFtdiSocket::failedCallCount();
-    USBDriver &driver = held.driver();
+    USBDriver &driver = pin.driver();
     const int32_t code = body(driver, hardwareVersion(*driver.device()));
     // A D2XX call that failed may have left the handle unusable: the next call opens afresh.
     if (USBFtdiSocket::failedCallCount() != failedBefore)
-        releaseUnit(deviceIndex);
+        pin.close();
     return code;
 }
 
-HeldUnit *LibraryInterface::heldUnit(int32_t deviceIndex)
+HeldUnit *LibraryInterface::pinAt(int32_t deviceIndex)
 {
-    if (!isIndexInRange(deviceIndex) || !heldUnitSlots()[size_t(deviceIndex)])
-        return nullptr;
-    HeldUnit *held = heldUnitSlots()[size_t(deviceIndex)].get();
-    const QList<USBDevicePtr> devices = listSupportedDevices();
-    if (deviceIndex > devices.size() || !held->isSameUnitAs(*devices.at(deviceIndex - 1))) {
-        releaseUnit(deviceIndex);
-        return nullptr;
+    return isIndexInRange(deviceIndex) ? heldUnitSlots()[size_t(deviceIndex)].get() : nullptr;
+}
+
+int32_t LibraryInterface::heldIndexOf(const USBDevice &device, int32_t exceptIndex)
+{
+    for (int32_t index = 1; index < kIndexLimit; ++index) {
+        const HeldUnit *pin = heldUnitSlots()[size_t(index)].get();
+        if (index != exceptIndex && pin != nullptr && pin->unit().isOf(device))
+            return index;
     }
-    return held;
+    return 0;
+}
+
+bool LibraryInterface::listedUnitIsHeldElsewhere(int32_t deviceIndex, const QList<USBDevicePtr> &devices)
+{
+    return deviceIndex >= 1 && deviceIndex <= devices.size() && heldIndexOf(*devices.at(deviceIndex - 1), deviceIndex) != 0;
+}
+
+int32_t LibraryInterface::listedIndexOf(const UnitIdentity &unit, const QList<USBDevicePtr> &devices)
+{
+    for (int32_t position = 1; position <= devices.size(); ++position) {
+        if (unit.isOf(*devices.at(position - 1)))
+            return position;
+    }
+    return 0;
+}
+
+void LibraryInterface::closeOtherHandlesOf(const UnitIdentity &unit, int32_t exceptIndex)
+{
+    for (int32_t index = 1; index < kIndexLimit; ++index) {
+        HeldUnit *pin = heldUnitSlots()[size_t(index)].get();
+        if (index != exceptIndex && pin != nullptr && pin->unit() == unit)
+            pin->close();
+    }
 }
 
 int32_t LibraryInterface::holdUnit(int32_t deviceIndex)
 {
-    if (heldUnit(deviceIndex) != nullptr)
-        return VELMOR_OK;
-    auto unit = std::make_unique<HeldUnit>();
-    const int32_t opened = openDevice(deviceIndex, unit->driver());
+    if (!s_initialised)
+        return VELMOR_ERROR_NOT_INITIALISED;
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    if (HeldUnit *pin = pinAt(deviceIndex))
+        return withPinnedUnit(deviceIndex, *pin, devices, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
+    if (listedUnitIsHeldElsewhere(deviceIndex, devices))
+        return VELMOR_ERROR_OPEN_FAILED;
+    return pinNewHold(deviceIndex, devices);
+}
+
+int32_t LibraryInterface::pinNewHold(int32_t deviceIndex, const QList<USBDevicePtr> &devices)
+{
+    if (deviceIndex < 1 || deviceIndex > devices.size() || deviceIndex >= kIndexLimit)
+        return VELMOR_ERROR_DEVICE_INDEX;
+    auto pin = std::make_unique<HeldUnit>(UnitIdentity::of(*devices.at(deviceIndex - 1)));
+    closeOtherHandlesOf(pin->unit(), deviceIndex);
+    const int32_t opened = openListed(deviceIndex, devices, pin->freshDriver());
     if (opened != VELMOR_OK)
         return opened;
-    heldUnitSlots()[size_t(deviceIndex)] = std::move(unit);
+    heldUnitSlots()[size_t(deviceIndex)] = std::move(pin);
     return VELMOR_OK;
+}
+
+int32_t LibraryInterface::holdUnitBySerial(const QString &serial, int32_t *deviceIndex)
+{
+    if (!s_initialised)
+        return VELMOR_ERROR_NOT_INITIALISED;
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    int32_t position = 0;
+    while (position < devices.size() && !UnitIdentity::serialNames(serial, *devices.at(position)))
+        ++position;
+    if (position == devices.size())
+        return VELMOR_ERROR_SERIAL_NOT_FOUND;
+    const int32_t index = position + 1;
+    if (index >= kIndexLimit)
+        return VELMOR_ERROR_DEVICE_INDEX;
+    *deviceIndex = index;
+    if (HeldUnit *pin = pinAt(index))
+        return withPinnedUnit(index, *pin, devices, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
+    return pinNewHold(index, devices);
+}
+
+int32_t LibraryInterface::whereIsUnit(const QString &serial, int32_t *deviceIndex)
+{
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    for (int32_t position = 1; position <= devices.size(); ++position) {
+        if (!UnitIdentity::serialNames(serial, *devices.at(position - 1)))
+            continue;
+        if (position >= kIndexLimit)
+            return VELMOR_ERROR_DEVICE_INDEX;
+        *deviceIndex = position;
+        return VELMOR_OK;
+    }
+    return VELMOR_ERROR_SERIAL_NOT_FOUND;
 }
 
 void LibraryInterface::releaseUnit(int32_t deviceIndex)
@@ -157,6 +268,26 @@ void LibraryInterface::releaseAllUnits()
 {
     for (std::unique_ptr<HeldUnit> &unit : heldUnitSlots())
         unit.reset();
+}
+
+bool LibraryInterface::indexState(int32_t deviceIndex, IndexState &state)
+{
+    if (!isIndexInRange(deviceIndex))
+        return false;
+    const QList<USBDevicePtr> devices = listSupportedDevices();
+    state = IndexState();
+    state.held = pinAt(deviceIndex);
+    if (state.held != nullptr)
+        state.heldUnitIndex = listedIndexOf(state.held->unit(), devices);
+    if (deviceIndex > devices.size())
+        return true;
+    state.listed = devices.at(deviceIndex - 1);
+    state.listedUnitHeldAt = heldIndexOf(*state.listed, deviceIndex);
+    bool openHere = false;
+    for (const std::unique_ptr<HeldUnit> &pin : heldUnitSlots())
+        openHere = openHere || (pin && pin->isOpen() && pin->unit().isOf(*state.listed));
+    state.listedOpenElsewhere = state.listed->listedOpen && !openHere;
+    return true;
 }
 
 int32_t LibraryInterface::readinessGate(const VelmorDriverMotorInfo &information)

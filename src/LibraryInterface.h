@@ -6,6 +6,7 @@
 
 #include "FairMutex.h"
 #include "HeldUnit.h"
+#include "UnitIdentity.h"
 #include "USBDevice.h"
 #include "USBDriver.h"
 #include "VelmorDriverMotorInfo.h"
@@ -31,6 +32,8 @@ public:
     static bool s_initialised;
     static bool s_handshakeDone[kIndexLimit];
     static VersionNumber s_firmwareVersions[kIndexLimit];
+    // The unit whose handshake set the index's flag and firmware version.
+    static UnitIdentity s_handshakeUnits[kIndexLimit];
     static QMap<VersionNumber, QSet<qint32>> s_supportedFirmware;
     // The units the host keeps open, by device index; null where none is held.
     using HeldUnitSlots = std::array<std::unique_ptr<HeldUnit>, kIndexLimit>;
@@ -43,8 +46,9 @@ public:
     static void fillSupportedFirmware();
 
     // Opens the unit at `deviceIndex` in `driver`, running its start-up handshake on the first
-    // use of the index since initialise. Returns 0 or the export's result code; the unit may be
-    // left open in `driver` on a failure.
+    // use of the index since initialise, or when another unit than the one that went through
+    // the handshake there stands at the index now. Returns 0 or the export's result code; the
+    // unit may be left open in `driver` on a failure.
     static int32_t openDevice(int32_t deviceIndex, USBDriver &driver);
 
     // Sends one motor-driver action to the open unit; the reply data go to `reply`.
@@ -53,17 +57,32 @@ public:
 
     // Creates the per-call driver, opens the unit and runs `body` on it; the driver is destroyed
     // (closing the unit) before it returns. On a held index `body` runs on the held unit, which
-    // stays open unless a D2XX call failed meanwhile. Takes no lock.
+    // stays open unless a D2XX call failed meanwhile, and only while that unit is the one listed
+    // at the index: otherwise the call fails with 3 (1 beyond the listing) and sends nothing.
+    // A unit held at another index is not opened here either (3). Takes no lock.
     using OpenBody = std::function<int32_t(USBDriver &driver, VersionNumber hardwareVersion)>;
     static int32_t withOpenDevice(int32_t deviceIndex, const OpenBody &body);
 
-    // Opens the unit as any call does and keeps it open for the calls on its index.
+    // Opens the unit as any call does and pins the index to it, open, for the calls on it.
     static int32_t holdUnit(int32_t deviceIndex);
+    // Finds the unit by its listed USB serial number (any letter case) without opening the
+    // others and holds it at the index it is listed at, which goes to `deviceIndex` whenever the
+    // unit is listed. A hold of it at an index where it no longer stands gives up its handle.
+    static int32_t holdUnitBySerial(const QString &serial, int32_t *deviceIndex);
+    // The index the unit is listed at now; 28 when it is not listed, 1 beyond index 99.
+    static int32_t whereIsUnit(const QString &serial, int32_t *deviceIndex);
     static void releaseUnit(int32_t deviceIndex);
     static void releaseAllUnits();
-    // The unit held at `deviceIndex`, or null. One that is no longer listed at that position
-    // (unplugged, or others moved it) is released first.
-    static HeldUnit *heldUnit(int32_t deviceIndex);
+    // What is known of the index without opening anything; false for an index outside 1 to 99.
+    struct IndexState
+    {
+        USBDevicePtr listed;             // null when no supported unit is listed at the index
+        const HeldUnit *held = nullptr;  // the pin of the index, if any
+        int32_t heldUnitIndex = 0;       // held: where its unit is listed now, 0 when not listed
+        int32_t listedUnitHeldAt = 0;    // listed: another index at which its unit is held
+        bool listedOpenElsewhere = false; // listed: D2XX lists it open, and not by a hold here
+    };
+    static bool indexState(int32_t deviceIndex, IndexState &state);
 
     // 0 when the motor is ready for a move, else the code a move returns.
     static int32_t readinessGate(const VelmorDriverMotorInfo &information);
@@ -96,7 +115,18 @@ public:
     static constexpr uint32_t kLargestHomeValue = 10000;
 
 private:
-    static int32_t withHeldUnit(int32_t deviceIndex, HeldUnit &held, const OpenBody &body);
+    static int32_t openListed(int32_t deviceIndex, const QList<USBDevicePtr> &devices, USBDriver &driver);
+    static int32_t runStartUpHandshake(int32_t deviceIndex, USBDriver &driver);
+    static HeldUnit *pinAt(int32_t deviceIndex);
+    // The index, other than `exceptIndex`, at which `device` is held; 0 when none.
+    static int32_t heldIndexOf(const USBDevice &device, int32_t exceptIndex);
+    static bool listedUnitIsHeldElsewhere(int32_t deviceIndex, const QList<USBDevicePtr> &devices);
+    static int32_t listedIndexOf(const UnitIdentity &unit, const QList<USBDevicePtr> &devices);
+    // Closes the handles that holds of `unit` at other indices keep: one handle per unit.
+    static void closeOtherHandlesOf(const UnitIdentity &unit, int32_t exceptIndex);
+    static int32_t withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, const QList<USBDevicePtr> &devices,
+                                  const OpenBody &body);
+    static int32_t pinNewHold(int32_t deviceIndex, const QList<USBDevicePtr> &devices);
 };
 
 #endif // LIBRARYINTERFACE_H

@@ -32,6 +32,7 @@ public:
     quint32 chipType = 0;       // the D2XX FT_DEVICE number of its first listed interface
     quint32 locationId = 0;     // of its first listed interface
     VersionNumber deviceVersion; // the firmware version, once the bootloader has been read
+    bool listedOpen = false;    // D2XX lists one of its interfaces as open, by this process or another
 };
 
 typedef boost::shared_ptr<USBDevice> USBDevicePtr;

@@ -23,6 +23,7 @@ struct ListedInterface
     ULONG type;
     ULONG id;
     ULONG locationId;
+    bool open;
     QString serialNumber;
     QString description;
 };
@@ -63,6 +64,7 @@ QMap<qint32, QList<ListedInterface>> groupByLocation(const std::vector<FT_DEVICE
         if (node.ID == 0)
             continue;
         const ListedInterface listed{static_cast<quint32>(i), node.Type, node.ID, node.LocId,
+                                     (node.Flags & FT_FLAGS_OPENED) != 0,
                                      boundedText(node.SerialNumber, sizeof node.SerialNumber),
                                      boundedText(node.Description, sizeof node.Description)};
         qint32 key = static_cast<qint32>(node.LocId);
@@ -112,6 +114,8 @@ USBDevicePtr deviceFromGroup(const QList<ListedInterface> &group)
     device->description = first.description;
     device->chipType = first.type;
     device->locationId = first.locationId;
+    for (const ListedInterface &listed : group)
+        device->listedOpen = device->listedOpen || listed.open;
     return device;
 }
 

@@ -1,6 +1,6 @@
 // Holding a unit open between calls: the calls on its index go through the open unit and send
-// what they always send; the unit is let go when asked, on initialise, when a D2XX call on it
-// fails, and when it is no longer listed at its index.
+// what they always send; the unit is let go when asked and on initialise, and its handle is
+// closed when a D2XX call on it fails or it is no longer listed at its index.
 #include "Bench.h"
 #include "VelmorLibExtras.h"
 
@@ -127,17 +127,21 @@ TEST_F(HeldUnits, AUnitPluggedInAgainIsListedWhereItWasAndHeldAnew)
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 
-TEST_F(HeldUnits, AUnitThatMovedToAnotherIndexIsLetGo)
+TEST_F(HeldUnits, AUnitThatMovedToAnotherIndexIsReachedThereOnlyOnceReleased)
 {
     start({ft232r("JXah00101", 2, 0), ft232r("JXah00102", 3, 0)});
     ASSERT_EQ(velmorHoldUnit(2), VELMOR_OK);
     VelmorEmulator::unplug(0);  // the held unit is now listed first
     EXPECT_EQ(motorOff(2), VELMOR_ERROR_DEVICE_INDEX);
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
-    // index 1 now names it, opened for the call and closed again
     VelmorEmulator::unit(1).clearReceivedPackets();
-    EXPECT_EQ(motorOff(1), VELMOR_OK);
-    EXPECT_EQ(requestsHeard(1), std::vector<Request>({{0x28, {}}}));
+    EXPECT_EQ(motorOff(1), VELMOR_ERROR_OPEN_FAILED);  // index 2 holds it
+    EXPECT_EQ(requestsHeard(1), std::vector<Request>());
+    EXPECT_EQ(velmorReleaseUnit(2), VELMOR_OK);
+    EXPECT_EQ(motorOff(1), VELMOR_OK);  // after its own handshake: index 1 was another unit's
+    EXPECT_EQ(startCommandsReceived(1), 1u);
+    ASSERT_FALSE(requestsHeard(1).empty());
+    EXPECT_EQ(requestsHeard(1).back(), (Request{0x28, {}}));
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 
@@ -155,7 +159,7 @@ TEST_F(HeldUnits, InitialiseLetsEveryUnitGoAndTheNextUseRunsTheHandshake)
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
 }
 
-TEST_F(HeldUnits, AFailedD2xxCallLetsTheUnitGoWithTheCallsOwnCode)
+TEST_F(HeldUnits, AFailedD2xxCallClosesTheHandleAndTheNextCallOpensItAgain)
 {
     start({ft232r()});
     ASSERT_EQ(velmorHoldUnit(1), VELMOR_OK);
@@ -163,8 +167,10 @@ TEST_F(HeldUnits, AFailedD2xxCallLetsTheUnitGoWithTheCallsOwnCode)
     EXPECT_EQ(stopMotor(1), VELMOR_ERROR_STOP_FAILED);
     EXPECT_TRUE(VelmorEmulator::openHandles().empty());
     VelmorEmulator::clearCalls();
-    EXPECT_EQ(stopMotor(1), VELMOR_OK);  // opened afresh
+    EXPECT_EQ(stopMotor(1), VELMOR_OK);  // opened afresh, and held again
     EXPECT_EQ(callsTo("FT_Open"), 1u);
+    EXPECT_EQ(VelmorEmulator::openHandles().size(), 1u);
+    EXPECT_EQ(velmorReleaseUnit(1), VELMOR_OK);
 }
 
 TEST_F(HeldUnits, TheUnitsOwnRefusalKeepsItHeld)

@@ -152,3 +152,21 @@ VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)
     (void)info;
     return VELMOR_OK;
 }
+VELMOR_API int32_t VELMOR_CALL velmorHoldUnitBySerial(const char *serialNumber, int32_t *deviceIndex)
+{
+    (void)serialNumber;
+    (void)deviceIndex;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorWhereIsUnit(const char *serialNumber, int32_t *deviceIndex)
+{
+    (void)serialNumber;
+    (void)deviceIndex;
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUnitState *state)
+{
+    (void)deviceIndex;
+    (void)state;
+    return VELMOR_OK;
+}
