@@ -452,6 +452,54 @@ void contend(benchmark::State &state, Use use, int threads, int callsEach)
     state.counters["opens"] = static_cast<double>(figures.opens);
 }
 
+// Finding the last of `units` started units by its serial number: velmorHoldUnitBySerial reads
+// D2XX's list and opens that unit alone, velmorWhereIsUnit opens nothing, getDeviceIndex opens
+// every unit up to it.
+enum class Lookup { HoldBySerial, WhereIs, DeviceIndex };
+
+int32_t lookUp(Lookup lookup, const std::string &serial, int32_t *index)
+{
+    switch (lookup) {
+    case Lookup::HoldBySerial: return velmorHoldUnitBySerial(serial.c_str(), index);
+    case Lookup::WhereIs: return velmorWhereIsUnit(serial.c_str(), index);
+    case Lookup::DeviceIndex: break;
+    }
+    return getDeviceIndex(serial.c_str(), index);
+}
+
+void findBySerial(benchmark::State &state, Lookup lookup)
+{
+    const auto units = static_cast<int32_t>(state.range(0));
+    useUnits(static_cast<size_t>(units));
+    if (!warmAll(state, units))
+        return;
+    const std::string serial = serialOf(static_cast<size_t>(units));
+    for (auto _ : state) {
+        int32_t index = 0;
+        const int32_t code = lookUp(lookup, serial, &index);
+        state.PauseTiming();
+        velmorReleaseAllUnits();
+        VelmorEmulator::clearCalls();
+        state.ResumeTiming();
+        if (code != 0 || index != units) {
+            state.SkipWithError("the unit was not found");
+            break;
+        }
+    }
+    state.counters["units"] = static_cast<double>(units);
+}
+
+void registerLookups()
+{
+    const std::pair<const char *, Lookup> lookups[] = {{"identity/velmorHoldUnitBySerial", Lookup::HoldBySerial},
+                                                       {"identity/velmorWhereIsUnit", Lookup::WhereIs},
+                                                       {"identity/getDeviceIndex", Lookup::DeviceIndex}};
+    for (const auto &[name, lookup] : lookups) {
+        benchmark::RegisterBenchmark(name, [lookup = lookup](benchmark::State &state) { findBySerial(state, lookup); })
+            ->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+    }
+}
+
 void registerHeldUse()
 {
     benchmark::RegisterBenchmark("poll/heldMotorStatus", pollHeldStatus)->Arg(1)->Arg(4)->UseRealTime()->MinTime(1.0)
@@ -470,6 +518,7 @@ int main(int argc, char **argv)
     registerExports();
     registerListing();
     registerHeldUse();
+    registerLookups();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
