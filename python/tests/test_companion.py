@@ -42,6 +42,7 @@ def test_every_companion_function_of_the_header_is_declared():
     ("VelmorMotorSettings", _structures.MotorSettingsStruct),
     ("VelmorMoveSettings", _structures.MoveSettingsStruct),
     ("VelmorLimits", _structures.LimitsStruct),
+    ("VelmorUnitState", _structures.UnitStateStruct),
     ("VelmorD2xxInfo", _structures.D2xxInfoStruct),
 ])
 def test_structures_are_the_headers_field_for_field(c_name, structure):
@@ -116,7 +117,8 @@ def test_held_unit_is_released_however_the_block_ends(initialised, recorded):
 
 
 def velmor_calls(recorded):
-    return [name for name, _ in recorded if name.startswith("velmor")]
+    """The companion calls made, without the unit-state reads that word a failure's reason."""
+    return [name for name, _ in recorded if name.startswith("velmor") and name != "velmorGetUnitState"]
 
 
 def test_a_unit_as_context_manager_is_held_inside_the_block_and_once_for_nested_blocks(initialised, recorded):

@@ -7,7 +7,7 @@ setPWM -> set_pwm, ...), return their out-parameter if they have one, and raise 
 their C types before the call: TypeError or ValueError, never a silently wrapped value.
 Unit wraps the per-unit calls for one index, and holds the unit open inside a ``with`` block.
 The companion functions (version, unit information, motor status, settings read back, limits,
-held units) return dataclasses. load_library() returns the raw ctypes library (exports under
+held units, where a unit is listed and what is known of an index) return dataclasses. load_library() returns the raw ctypes library (exports under
 their C names, returning the codes) and chooses where it is loaded from; VELMORLIB_LIBRARY
 overrides the search. __version__ is the package's version, the same as the library's
 (get_version()) when both come from one release.
@@ -60,17 +60,21 @@ from .companion import (
     MoveSettings,
     Settings,
     UnitInfo,
+    UnitState,
     get_d2xx_info,
     get_limits,
     get_motor_status,
     get_unit_info,
+    get_unit_state,
     get_version,
     hold_unit,
+    hold_unit_by_serial,
     read_motion_settings,
     read_motor_settings,
     read_move_settings,
     release_all_units,
     release_unit,
+    where_is_unit,
 )
 from .errors import VelmorError, result_text
 from .functions import (
@@ -101,8 +105,9 @@ from .unit import Unit
 __all__ = [
     "VELMOR_HIGHEST_RESULT_CODE", "Unit", "VelmorError", "VelmorResult",
     "D2xxInfo", "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
-    "get_d2xx_info", "get_limits", "get_motor_status", "get_unit_info", "get_version", "hold_unit", "read_motion_settings",
-    "read_motor_settings", "read_move_settings", "release_all_units", "release_unit",
+    "UnitState", "get_d2xx_info", "get_limits", "get_motor_status", "get_unit_info", "get_unit_state", "get_version",
+    "hold_unit", "hold_unit_by_serial", "read_motion_settings", "read_motor_settings", "read_move_settings",
+    "release_all_units", "release_unit", "where_is_unit",
     "get_absolute_position", "get_device_count", "get_device_index", "initialise", "is_motor_ready",
     "library_path", "load_library", "motor_off", "motor_on", "move_motor_absolute", "move_motor_home",
     "move_motor_relative", "result_text", "set_backlash_compensation", "set_home_settings",

@@ -55,6 +55,9 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorHoldUnit": (_I32,),
     "velmorReleaseUnit": (_I32,),
     "velmorReleaseAllUnits": (),
+    "velmorHoldUnitBySerial": (ctypes.c_char_p, _P_I32),
+    "velmorWhereIsUnit": (ctypes.c_char_p, _P_I32),
+    "velmorGetUnitState": (_I32, ctypes.POINTER(_structures.UnitStateStruct)),
     "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
 }
 

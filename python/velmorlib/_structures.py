@@ -45,6 +45,12 @@ class LimitsStruct(ctypes.Structure):
                 ("hasRelay", _I32), ("pwmLimit", _I32)]
 
 
+class UnitStateStruct(ctypes.Structure):
+    _fields_ = [("size", _U32), ("listed", _I32), ("serialNumber", ctypes.c_char * 20), ("openElsewhere", _I32),
+                ("heldElsewhereAt", _I32), ("held", _I32), ("heldOpen", _I32), ("heldUnitAway", _I32),
+                ("heldSerialNumber", ctypes.c_char * 20), ("heldUnitListedAt", _I32)]
+
+
 class D2xxInfoStruct(ctypes.Structure):
     _fields_ = [("size", _U32), ("loaded", _I32), ("libraryVersion", _U32),
                 ("file", ctypes.c_char * 1024), ("error", ctypes.c_char * 1024)]

@@ -1,5 +1,5 @@
 """The companion functions: the library's version, what a unit is, its motor status and settings
-read back, the values it accepts, and units held open between calls.
+read back, the values it accepts, units held open between calls, and where a unit is listed.
 
 Each reading function returns a frozen dataclass whose fields are those of the C structure in
 snake_case (its size left out) and raises VelmorError for a result code other than 0.
@@ -9,10 +9,11 @@ import ctypes
 import dataclasses
 import os
 import re
-from typing import Any, Dict, Tuple, Type, TypeVar
+from typing import Any, Dict, Optional, Tuple, Type, TypeVar, Union
 
 from . import _checks
 from . import _library
+from . import _pins
 from . import _structures
 from .errors import VelmorError
 
@@ -144,6 +145,22 @@ class D2xxInfo:
     error: str                  #: not loaded: what the system's loader said
 
 
+@dataclasses.dataclass(frozen=True)
+class UnitState:
+    """What is known of an index without opening anything: the unit listed there and this
+    process's hold of it. It tells what a code 3 on the index means."""
+
+    listed: bool                #: a supported unit is listed at the index
+    serial_number: str          #: listed: its USB serial number
+    open_elsewhere: bool        #: listed: another program has it open
+    held_elsewhere_at: int      #: listed: the other index at which this process holds it, 0 when none
+    held: bool                  #: this process holds the index
+    held_open: bool             #: held: the held unit is open
+    held_unit_away: bool        #: held: the held unit is not the one listed at the index
+    held_serial_number: str     #: held: the held unit's USB serial number
+    held_unit_listed_at: int    #: held: the index the held unit is listed at now, 0 when unplugged
+
+
 _Record = TypeVar("_Record")
 
 
@@ -219,15 +236,85 @@ def get_limits(device_index: int) -> Limits:
 
 
 def hold_unit(device_index: int) -> None:
-    """Keep the unit open: later calls on the index skip opening it and the 50 ms wait (a few ms each)."""
+    """Keep the unit open and pin the index to it: later calls on the index skip opening it and the
+    50 ms wait (a few ms each), and reach that unit or none (VelmorError 3, or 1, once another unit
+    or none is listed there; its .reason says which)."""
     _call("velmorHoldUnit", _checks.int32("device_index", device_index))
 
 
 def release_unit(device_index: int) -> None:
-    """Close a held unit; nothing happens when it is not held (VelmorError 1 for an index outside 1 to 99)."""
-    _call("velmorReleaseUnit", _checks.int32("device_index", device_index))
+    """Close a held unit and remove its pin; nothing happens when it is not held (VelmorError 1 for
+    an index outside 1 to 99). A Unit's ``with`` block holding the index raises from then on."""
+    index = _checks.int32("device_index", device_index)
+    _pins.let_go(index, lambda: _call("velmorReleaseUnit", index))
 
 
 def release_all_units() -> None:
-    """Close every held unit."""
-    _call("velmorReleaseAllUnits")
+    """Close every held unit; the ``with`` blocks of Units holding one raise from then on."""
+    _pins.let_go_all(lambda: _call("velmorReleaseAllUnits"))
+
+
+def _serial_call(function: str, serial_number: Union[str, bytes]) -> int:
+    data = _checks.serial_number(serial_number)
+    index = ctypes.c_int32(0)
+    code = getattr(_library.load_library(), function)(data, ctypes.byref(index))
+    if code != 0:
+        # velmorHoldUnitBySerial writes the index whenever the unit is listed, also with a 3
+        listed_at = index.value if 1 <= index.value <= 99 else None
+        raise VelmorError(code, function, device_index=listed_at, serial=data.decode("latin-1"))
+    return index.value
+
+
+def hold_unit_by_serial(serial_number: Union[str, bytes]) -> int:
+    """Find the unit by its USB serial number as D2XX lists it (any case) and hold it at the index
+    it is listed at now, which is returned; no other unit is opened.
+
+    Calls on that index then reach this unit or none (VelmorError 3 or 1 once it has gone). serial_number
+    is str (Latin-1) or bytes. VelmorError 28 when no unit with it is listed, 3 when another program
+    has it open or the index is held for another unit (.reason says which), 27 before initialise.
+    """
+    return _serial_call("velmorHoldUnitBySerial", serial_number)
+
+
+def where_is_unit(serial_number: Union[str, bytes]) -> int:
+    """The index at which the unit with this USB serial number (any case) is listed now.
+
+    Reads D2XX's list alone: nothing is opened, and a unit open in another program is found too.
+    VelmorError 28 when it is not listed. Works before initialise.
+    """
+    return _serial_call("velmorWhereIsUnit", serial_number)
+
+
+def _unit_state(device_index: int) -> Tuple[int, Optional[UnitState]]:
+    structure = _structures.UnitStateStruct(size=ctypes.sizeof(_structures.UnitStateStruct))
+    code = _library.load_library().velmorGetUnitState(device_index, ctypes.byref(structure))
+    if code != 0:
+        return code, None
+    return 0, UnitState(
+        listed=structure.listed != 0, serial_number=structure.serialNumber.decode("latin-1"),
+        open_elsewhere=structure.openElsewhere != 0, held_elsewhere_at=structure.heldElsewhereAt,
+        held=structure.held != 0, held_open=structure.heldOpen != 0, held_unit_away=structure.heldUnitAway != 0,
+        held_serial_number=structure.heldSerialNumber.decode("latin-1"),
+        held_unit_listed_at=structure.heldUnitListedAt)
+
+
+def get_unit_state(device_index: int) -> UnitState:
+    """What is known of device_index without opening anything: the unit listed there, whether
+    another program has it open, and this process's hold of it (what a code 3 there means).
+
+    VelmorError 1 for an index outside 1 to 99. Works before initialise.
+    """
+    code, state = _unit_state(_checks.int32("device_index", device_index))
+    if state is None:
+        raise VelmorError(code, "velmorGetUnitState")
+    return state
+
+
+def unit_state_or_none(device_index: int) -> Optional[UnitState]:
+    """get_unit_state, or None when it fails or the library cannot be loaded (for error texts)."""
+    if isinstance(device_index, bool) or not isinstance(device_index, int) or not 1 <= device_index <= 99:
+        return None
+    try:
+        return _unit_state(device_index)[1]
+    except OSError:
+        return None

@@ -1,6 +1,9 @@
 """Texts of the result codes and the exception raised for a failed call."""
 
-from typing import Optional, Tuple
+from typing import TYPE_CHECKING, Optional, Tuple
+
+if TYPE_CHECKING:
+    from .companion import UnitState
 
 _TEXTS: Tuple[str, ...] = (
     "success",
@@ -50,16 +53,56 @@ def result_text(code: int) -> str:
 
 
 def open_failure_reason(device_index: int, unit_count: Optional[int]) -> str:
-    """Why the unit at device_index could not be opened (code 3), from the unit count read after.
+    """Why the unit at device_index could not be opened (code 3), from the unit count alone.
 
     Still listed at its index: it is open in another program; no longer listed there: it was
-    unplugged. unit_count None (the count could not be read) gives both. velmorctl says the same.
+    unplugged. unit_count None (the count could not be read) gives both. Used when the unit
+    state cannot be read; velmorctl says the same.
     """
     if unit_count is None:
         return "the unit is open in another program, or was unplugged"
     if device_index <= unit_count:
         return "the unit is open in another program"
     return "the unit was unplugged (it is no longer listed at its index)"
+
+
+def unreachable_reason(code: int, device_index: int, state: "UnitState",
+                       serial: Optional[str] = None) -> Optional[str]:
+    """Why a call on device_index gave code 3 (or 1 on a held index), from velmorGetUnitState.
+
+    The unit is busy in another program, unplugged, or held here at another index than it is
+    listed at now. serial is the unit the caller wanted, when it differs from the one held at
+    the index. None when the state explains nothing (code 1 on an index not held).
+    """
+    if state.held and state.held_unit_away:
+        held = state.held_serial_number
+        if serial is not None and serial.casefold() != held.casefold():
+            where = ("now listed at index {}".format(state.held_unit_listed_at) if state.held_unit_listed_at
+                     else "which was unplugged")
+            return "index {} is held here for the unit {}, {}".format(device_index, held, where)
+        if state.held_unit_listed_at:
+            return "the unit {} is held here at index {}, now listed at index {}".format(
+                held, device_index, state.held_unit_listed_at)
+        return "the unit {} is held here at index {} and was unplugged".format(held, device_index)
+    if code != 3:
+        return None
+    if state.listed and state.held_elsewhere_at:
+        return "the unit {} is held here at index {}, now listed at index {}".format(
+            state.serial_number, state.held_elsewhere_at, device_index)
+    if state.listed and state.open_elsewhere:
+        return "the unit is open in another program"
+    if not state.listed:
+        return "the unit was unplugged (it is no longer listed at its index)"
+    return ("the unit is listed and no other program has it open, but it could not be opened: "
+            "no access to its USB device, or another driver holds it")
+
+
+def _reason(code: int, device_index: int, serial: Optional[str]) -> Optional[str]:
+    from . import companion
+    state = companion.unit_state_or_none(device_index)
+    if state is None:
+        return open_failure_reason(device_index, _unit_count()) if code == 3 else None
+    return unreachable_reason(code, device_index, state, serial)
 
 
 def _unit_count() -> Optional[int]:
@@ -73,19 +116,21 @@ class VelmorError(Exception):
     """A call into VelmorLib returned a result code other than 0.
 
     .code is the result code, .text its text, .function the name of the C export that
-    returned it (None when the error was made by hand). .reason says what the code alone cannot
-    (for code 3 on a unit: open in another program, or unplugged), else None.
+    returned it (None when the error was made by hand). .reason says what the code alone cannot,
+    else None: for code 3 on a unit (and 1 on a held index) whether it is open in another
+    program, was unplugged, or is held here at another index than it is listed at now, read
+    from velmorGetUnitState right after the call.
     """
 
-    def __init__(self, code: int, function: Optional[str] = None,
-                 device_index: Optional[int] = None) -> None:
+    def __init__(self, code: int, function: Optional[str] = None, device_index: Optional[int] = None,
+                 *, serial: Optional[str] = None, reason: Optional[str] = None) -> None:
         super().__init__(code, function)
         self.code = int(code)
         self.text = result_text(self.code)
         self.function = function
-        self.reason: Optional[str] = None
-        if self.code == 3 and device_index is not None:
-            self.reason = open_failure_reason(device_index, _unit_count())
+        self.reason: Optional[str] = reason
+        if reason is None and self.code in (1, 3) and device_index is not None:
+            self.reason = _reason(self.code, device_index, serial)
 
     def __str__(self) -> str:
         where = "{}: ".format(self.function) if self.function else ""

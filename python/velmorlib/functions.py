@@ -11,6 +11,7 @@ from typing import Union
 
 from . import _checks
 from . import _library
+from . import _pins
 from .errors import VelmorError
 
 
@@ -28,9 +29,10 @@ def _index(device_index: int) -> int:
 def initialise() -> None:
     """Prepare the library; every later first use of an index runs its start-up handshake again.
 
-    Also lets go of every held unit. Touches no unit and returns at once.
+    Also lets go of every held unit (the ``with`` blocks of Units holding one raise from then on).
+    Touches no unit and returns at once.
     """
-    _call("initialise")
+    _pins.let_go_all(lambda: _call("initialise"))
 
 
 def get_device_count() -> int:
