@@ -343,15 +343,31 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
                             "another program (close it there, or wait for it with --retry-busy SECONDS)\n");
     const auto moving = run({"--json", "position", "2"});
     EXPECT_EQ(moving->exitStatus(), 3) << moving->err();
-    EXPECT_EQ(jsonObjectOf(moving->out())["reason"].toString().toStdString(),
+    const QJsonValue busyReason = jsonObjectOf(moving->out())["reason"];
+    EXPECT_EQ(busyReason.toString().toStdString(),
               "the unit is open in another program (close it there, or wait for it with --retry-busy SECONDS)");
+    // Named by its serial number, a busy unit is found all the same, and said to be busy.
+    const auto bySerialNow = run({"--json", "position", "jxBH01001"});
+    EXPECT_EQ(bySerialNow->exitStatus(), 3) << bySerialNow->err();
+    const QJsonObject bySerialResult = jsonObjectOf(bySerialNow->out());
+    EXPECT_EQ(bySerialResult["index"].toInt(), 2);
+    EXPECT_EQ(bySerialResult["reason"], busyReason);
+    // doctor names the units another program has open, and opens neither.
+    const auto doctor = run({"--json", "doctor", "--root", m_directory.string()});
+    EXPECT_EQ(doctor->exitStatus(), 1) << doctor->out();
+    std::vector<std::string> busyUnits;
+    for (const QJsonValue &check : jsonObjectOf(doctor->out())["checks"].toArray()) {
+        if (check["check"] == "unit" && !check["ok"].toBool())
+            busyUnits.push_back(check["finding"].toString().toStdString());
+    }
+    EXPECT_EQ(busyUnits, (std::vector<std::string>{"JXah00102 is open in another program",
+                                                   "JXbh01001 is open in another program"}));
     // Retried for a while only: the unit stays busy, and the run says so.
     const auto impatient = run({"--retry-busy", "0.5", "position", "1"});
     EXPECT_EQ(impatient->exitStatus(), 3);
     EXPECT_EQ(impatient->err(), other->err());
     // Retried until the shell lets go of the unit.
     const auto patient = start({"position", "2", "--retry-busy", "60"});
-    // A unit open elsewhere cannot be found by its serial number: the lookup is tried again too.
     const auto bySerial = start({"--retry-busy=60", "position", "JXbh01001"});
     shell->finish();
     EXPECT_EQ(shell->exitStatus(), 0) << shell->err();

@@ -3,6 +3,7 @@
 #include "D2xxCheck.h"
 #include "HostUnitChecks.h"
 #include "JsonObject.h"
+#include "OpenFailure.h"
 #include "Reporter.h"
 #include "ResultText.h"
 #include "UnitInfoText.h"
@@ -95,20 +96,31 @@ void Doctor::checkUnitsThroughLibrary()
     int32_t count = 0;
     if (initialise() != VELMOR_OK || getDeviceCount(&count) != VELMOR_OK)
         return;
-    for (int32_t index = 1; index <= count; ++index) {
-        VelmorUnitInfo info = {};
-        info.size = sizeof info;
-        const int32_t code = velmorGetUnitInfo(index, &info);
-        const std::string subject = "unit " + std::to_string(index);
-        if (code == VELMOR_OK)
-            m_findings.push_back(DoctorFinding::good("unit", subject,
-                                                     std::string(info.serialNumber) + ", hardware " + UnitInfoText::hardware(info)
-                                                         + ", firmware " + UnitInfoText::firmware(info) + ": opens and answers"));
-        else
-            m_findings.push_back(DoctorFinding::problem("unit", subject,
-                                                        ResultText::of(code) + " (code " + std::to_string(code) + ")",
-                                                        fixFor(code)));
-    }
+    for (int32_t index = 1; index <= count; ++index)
+        m_findings.push_back(unitFinding(index));
+}
+
+// A unit another program has open is not opened: the listing says whose it is.
+DoctorFinding Doctor::unitFinding(int32_t index)
+{
+    const std::string subject = "unit " + std::to_string(index);
+    VelmorUnitState state = {};
+    state.size = sizeof state;
+    const bool stateRead = velmorGetUnitState(index, &state) == VELMOR_OK;
+    if (stateRead && OpenFailure::isBusy(state))
+        return DoctorFinding::problem("unit", subject, std::string(state.serialNumber) + " is open in another program",
+                                      "close it in that program, or let velmorctl wait for it with --retry-busy SECONDS");
+    VelmorUnitInfo info = {};
+    info.size = sizeof info;
+    const int32_t code = velmorGetUnitInfo(index, &info);
+    if (code == VELMOR_OK)
+        return DoctorFinding::good("unit", subject,
+                                   std::string(info.serialNumber) + ", hardware " + UnitInfoText::hardware(info)
+                                       + ", firmware " + UnitInfoText::firmware(info) + ": opens and answers");
+    std::string text = ResultText::of(code) + " (code " + std::to_string(code) + ")";
+    if (stateRead && state.listed != 0)
+        text = std::string(state.serialNumber) + ": " + text;
+    return DoctorFinding::problem("unit", subject, text, fixFor(code));
 }
 
 std::string Doctor::text() const

@@ -6,6 +6,7 @@
 
 #include "DoctorFinding.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
 private:
     void checkD2xx();
     void checkUnitsThroughLibrary();
+    static DoctorFinding unitFinding(int32_t index);
     std::string text() const;
 
     std::string m_root;

@@ -27,9 +27,48 @@ int32_t unitCount()
     return getDeviceCount(&count) == VELMOR_OK ? count : -1;
 }
 
-OpenFailure::Cause openFailureCause(int32_t index)
+bool readUnitState(int32_t index, VelmorUnitState *state)
 {
-    return OpenFailure::causeOf(index, unitCount());
+    *state = VelmorUnitState{};
+    state->size = sizeof *state;
+    return velmorGetUnitState(index, state) == VELMOR_OK;
+}
+
+bool isBusy(int32_t index)
+{
+    VelmorUnitState state;
+    return readUnitState(index, &state) && OpenFailure::isBusy(state);
+}
+
+// Holds the unit a UNIT word names. A serial number is looked for among the USB serial numbers
+// D2XX lists, opening no other unit; a unit whose information page carries another serial number
+// is found by the library's search of every unit's page, which opens each in turn.
+int32_t holdUnit(const std::string &unit, int32_t *index)
+{
+    if (UnitAddress::isIndex(unit)) {
+        *index = UnitAddress::index(unit);
+        return velmorHoldUnit(*index);
+    }
+    const int32_t code = velmorHoldUnitBySerial(unit.c_str(), index);
+    if (code != VELMOR_ERROR_SERIAL_NOT_FOUND)
+        return code;
+    if (getDeviceIndex(unit.c_str(), index) != VELMOR_OK)
+        return VELMOR_ERROR_SERIAL_NOT_FOUND;
+    return velmorHoldUnit(*index);
+}
+
+std::string failureReason(const std::string &unit, int32_t index, int32_t code)
+{
+    if (code == VELMOR_ERROR_SERIAL_NOT_FOUND)
+        return OpenFailure::serialNotFoundReason(unitCount());
+    if (code != VELMOR_ERROR_OPEN_FAILED && code != VELMOR_ERROR_DEVICE_INDEX)
+        return std::string();
+    if (index > UnitAddress::s_highestIndex && UnitAddress::isSerialNumber(unit))
+        return "the unit is listed at index " + std::to_string(index) + " and " + UnitAddress::s_reach;
+    VelmorUnitState state;
+    if (!readUnitState(index, &state))
+        return std::string();
+    return OpenFailure::reason(code, index, state, UnitAddress::isSerialNumber(unit) ? unit : std::string());
 }
 
 using Clock = std::chrono::steady_clock;
@@ -103,71 +142,58 @@ int Runner::runOne(const Invocation &invocation, const Reporter &reporter)
 int Runner::runOnUnit(const Invocation &invocation, const Reporter &reporter)
 {
     int32_t index = -1;
-    int32_t code = initialiseOnce();
-    if (code == VELMOR_OK)
-        code = resolveUnit(invocation.unit, &index);
-    CommandResult result = code == VELMOR_OK ? runRetryingBusy(invocation, index) : CommandResult::of(code, "");
-    explainFailure(index, &result);
+    const int32_t code = initialiseOnce();
+    const CommandResult result = code == VELMOR_OK ? runOnAddressedUnit(invocation, &index) : CommandResult::of(code, "");
     reporter.report(invocation, index, result);
     return result.exitStatus;
 }
 
-// A unit that cannot be held is used as any other: the command itself then says what is wrong.
-CommandResult Runner::runCommand(const Invocation &invocation, int32_t index)
-{
-    const bool holdsForCommand = !m_holdsTouchedUnits && holdsFor(invocation);
-    if (m_holdsTouchedUnits || holdsForCommand)
-        velmorHoldUnit(index);
-    const CommandResult result = UnitCommands(invocation, index).run();
-    if (holdsForCommand)
-        velmorReleaseUnit(index);
-    return result;
-}
-
 // The command runs once, on its unit held as soon as it is free: a command is never run twice,
-// so a move is never made twice.
-CommandResult Runner::runRetryingBusy(const Invocation &invocation, int32_t index)
+// so a move is never made twice. Why a call found no unit is read before the unit is let go.
+CommandResult Runner::runOnAddressedUnit(const Invocation &invocation, int32_t *index)
 {
-    if (m_retryBusySeconds <= 0)
-        return runCommand(invocation, index);
-    const bool held = holdWhenFree(index) == VELMOR_OK;
-    const CommandResult result = runCommand(invocation, index);
-    if (held && !m_holdsTouchedUnits)
-        velmorReleaseUnit(index);
+    const bool holds = m_holdsTouchedUnits || holdsFor(invocation);
+    int32_t code = VELMOR_OK;
+    if (holds)
+        code = holdWhenFree(invocation.unit, index);
+    else
+        *index = UnitAddress::index(invocation.unit);
+    CommandResult result = code == VELMOR_OK ? UnitCommands(invocation, *index).run() : CommandResult::of(code, "");
+    explainFailure(invocation.unit, *index, &result);
+    if (holds && !m_holdsTouchedUnits && code == VELMOR_OK)
+        velmorReleaseUnit(*index);
     return result;
 }
 
-// Opens and holds the unit, trying again while it is open in another program, up to --retry-busy.
-int32_t Runner::holdWhenFree(int32_t index) const
+// Holds the unit, trying again while it is open in another program, up to --retry-busy.
+int32_t Runner::holdWhenFree(const std::string &unit, int32_t *index) const
 {
     const Clock::time_point deadline = deadlineAfter(m_retryBusySeconds);
     for (;;) {
-        const int32_t code = velmorHoldUnit(index);
-        if (code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline
-            || openFailureCause(index) != OpenFailure::Cause::Busy)
+        const int32_t code = holdUnit(unit, index);
+        if (code != VELMOR_ERROR_OPEN_FAILED || Clock::now() >= deadline || !isBusy(*index))
             return code;
         pauseBefore(deadline);
     }
 }
 
-// What the result code alone cannot say: why the unit could not be opened or found.
-void Runner::explainFailure(int32_t index, CommandResult *result)
+// What the result code alone cannot say: why the unit could not be reached or found.
+void Runner::explainFailure(const std::string &unit, int32_t index, CommandResult *result)
 {
-    std::string reason;
-    if (result->code == VELMOR_ERROR_OPEN_FAILED)
-        reason = OpenFailure::text(openFailureCause(index));
-    else if (result->code == VELMOR_ERROR_SERIAL_NOT_FOUND)
-        reason = OpenFailure::serialNotFoundReason(unitCount());
+    const std::string reason = failureReason(unit, index, result->code);
     if (reason.empty())
         return;
     result->text += ": " + reason;
     result->fields.addText("reason", reason);
 }
 
-// Commands that make many calls on their unit hold it while they run.
+// Commands that make many calls on their unit hold it while they run; a unit named by its
+// serial number is found and held in one step, so that no other unit takes its index between;
+// a unit waited for is held the moment it is free.
 bool Runner::holdsFor(const Invocation &invocation) const
 {
-    return invocation.wait || invocation.spec->id == CommandId::Status;
+    return invocation.wait || invocation.spec->id == CommandId::Status || UnitAddress::isSerialNumber(invocation.unit)
+        || m_retryBusySeconds > 0;
 }
 
 CommandResult Runner::versions()
@@ -205,21 +231,4 @@ int32_t Runner::initialiseOnce()
     const int32_t code = initialise();
     m_initialised = code == VELMOR_OK;
     return code;
-}
-
-// The parser has checked the word: an index in range, or a serial number. A unit open in another
-// program cannot be looked up by its serial number: with --retry-busy the lookup is tried again.
-int32_t Runner::resolveUnit(const std::string &unit, int32_t *index) const
-{
-    if (UnitAddress::isIndex(unit)) {
-        *index = UnitAddress::index(unit);
-        return VELMOR_OK;
-    }
-    const Clock::time_point deadline = deadlineAfter(m_retryBusySeconds);
-    for (;;) {
-        const int32_t code = getDeviceIndex(unit.c_str(), index);
-        if (code != VELMOR_ERROR_SERIAL_NOT_FOUND || Clock::now() >= deadline)
-            return code;
-        pauseBefore(deadline);
-    }
 }

@@ -6,6 +6,8 @@
 #include "CommandResult.h"
 #include "Invocation.h"
 
+#include <string>
+
 class Reporter;
 
 class Runner
@@ -28,15 +30,13 @@ public:
 private:
     int runOne(const Invocation &invocation, const Reporter &reporter);
     int runOnUnit(const Invocation &invocation, const Reporter &reporter);
-    CommandResult runCommand(const Invocation &invocation, int32_t index);
-    CommandResult runRetryingBusy(const Invocation &invocation, int32_t index);
-    int32_t holdWhenFree(int32_t index) const;
-    static void explainFailure(int32_t index, CommandResult *result);
+    CommandResult runOnAddressedUnit(const Invocation &invocation, int32_t *index);
+    int32_t holdWhenFree(const std::string &unit, int32_t *index) const;
+    static void explainFailure(const std::string &unit, int32_t index, CommandResult *result);
     void printCodes(const Reporter &reporter) const;
     static CommandResult versions();
     bool holdsFor(const Invocation &invocation) const;
     int32_t initialiseOnce();
-    int32_t resolveUnit(const std::string &unit, int32_t *index) const;
 
     bool m_json;
     double m_retryBusySeconds = 0;
