@@ -19,6 +19,15 @@ extern "C" {
 /* The library's own version, which may differ from the VELMOR_VERSION_* a program was built with. */
 VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, int32_t *patch);
 
+/* The name of a result code's constant, "VELMOR_ERROR_OPEN_FAILED" for 3: a static zero-terminated
+ * text the caller does not free. "" for the unused codes 2 and 17 and for a code the library does
+ * not know; never NULL. Takes no lock. */
+VELMOR_API const char *VELMOR_CALL velmorResultName(int32_t code);
+/* What a result code means, "opening the unit failed" for 3: a static zero-terminated text.
+ * "unused result code" for 2 and 17, "unknown result code" for a code the library does not know;
+ * never NULL. Takes no lock. */
+VELMOR_API const char *VELMOR_CALL velmorResultText(int32_t code);
+
 typedef struct VelmorUnitInfo {
     uint32_t size;
     char serialNumber[20];       /* as D2XX lists it, zero-terminated */

@@ -5,6 +5,7 @@
 #include "FtdiLibraryLoader.h"
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
+#include "ResultWords.h"
 #include "ThreadAnnotations.h"
 #include "USBDeviceIdentity.h"
 #include "VelmorDriverAdvancedMotorMoveConfiguration.h"
@@ -210,6 +211,16 @@ VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, 
     *minor = VELMOR_VERSION_MINOR;
     *patch = VELMOR_VERSION_PATCH;
     return VELMOR_OK;
+}
+
+VELMOR_API const char *VELMOR_CALL velmorResultName(int32_t code)
+{
+    return ResultWords::name(code);
+}
+
+VELMOR_API const char *VELMOR_CALL velmorResultText(int32_t code)
+{
+    return ResultWords::text(code);
 }
 
 VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)

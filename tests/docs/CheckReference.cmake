@@ -38,7 +38,7 @@ set(problems "")
 set(declared "")
 foreach(header IN LISTS HEADERS)
   file(READ "${header}" header_text)
-  string(REGEX MATCHALL "VELMOR_API[ \t\r\n]+int32_t[ \t\r\n]+VELMOR_CALL[ \t\r\n]+[A-Za-z0-9_]+[ \t\r\n]*\\([^)]*\\)"
+  string(REGEX MATCHALL "VELMOR_API[ \t\r\n]+(int32_t|const char \\*)[ \t\r\n]*VELMOR_CALL[ \t\r\n]+[A-Za-z0-9_]+[ \t\r\n]*\\([^)]*\\)"
          declarations "${header_text}")
   foreach(declaration IN LISTS declarations)
     string(REGEX REPLACE "^.*VELMOR_CALL[ \t\r\n]+([A-Za-z0-9_]+).*$" "\\1" name "${declaration}")

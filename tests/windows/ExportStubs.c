@@ -170,3 +170,5 @@ VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUni
     (void)state;
     return VELMOR_OK;
 }
+VELMOR_API const char *VELMOR_CALL velmorResultName(int32_t code) { (void)code; return ""; }
+VELMOR_API const char *VELMOR_CALL velmorResultText(int32_t code) { (void)code; return ""; }
