@@ -7,6 +7,7 @@
 #include "LibraryInterface.h"
 #include "ResultWords.h"
 #include "ThreadAnnotations.h"
+#include "UnitAction.h"
 #include "USBDeviceIdentity.h"
 #include "VelmorDriverAdvancedMotorMoveConfiguration.h"
 #include "VelmorDriverInputConfiguration.h"
@@ -23,12 +24,7 @@
 
 namespace {
 
-enum Action : qint32 {
-    ReadMotorInformation = 22,
-    ReadMotionConfiguration = 23,
-    ReadMotorConfiguration = 24,
-    ReadAdvancedMoveConfiguration = 27
-};
+using namespace UnitAction;
 
 template <typename Record>
 bool isUsable(const Record *record)

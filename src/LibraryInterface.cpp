@@ -3,6 +3,7 @@
 #include "Bootloader.h"
 #include "LibraryCall.h"
 #include "USBDeviceIdentity.h"
+#include "UnitAction.h"
 #include "USBFtdiDevice.h"
 #include "USBFtdiSocket.h"
 #include "USBPacketProtocol.h"
@@ -330,14 +331,10 @@ int32_t simpleCommand(int32_t deviceIndex, qint32 action, int32_t failureCode)
     });
 }
 
-constexpr qint32 kMoveAction = 2;
-constexpr qint32 kMoveHomeAction = 18;
-constexpr qint32 kMotorInformationAction = 22;
-
 // Reads the unit's motor information; false when the request failed.
 bool readMotorInformation(USBDriver &driver, int32_t deviceIndex, QByteArray *reply)
 {
-    return LibraryInterface::sendRequest(driver, deviceIndex, kMotorInformationAction, QByteArray(), reply).isOk();
+    return LibraryInterface::sendRequest(driver, deviceIndex, UnitAction::ReadMotorInformation, QByteArray(), reply).isOk();
 }
 
 // Truncation toward zero of a value that fits in 64 bits (positions in full steps always do).
@@ -365,7 +362,7 @@ int32_t withMotorInformation(int32_t deviceIndex, const MotionBody &body)
 int32_t moveBy(USBDriver &driver, int32_t deviceIndex, VersionNumber hardware, qint64 displacement)
 {
     const QByteArray order = VelmorDriverMoveOrder::relative(displacement).encode(hardware);
-    return LibraryInterface::sendRequest(driver, deviceIndex, kMoveAction, order).isOk() ? int32_t(VELMOR_OK)
+    return LibraryInterface::sendRequest(driver, deviceIndex, UnitAction::Move, order).isOk() ? int32_t(VELMOR_OK)
                                                                                         : int32_t(VELMOR_ERROR_MOVE_FAILED);
 }
 
@@ -424,22 +421,22 @@ VELMOR_API int32_t VELMOR_CALL getDeviceIndex(const char *serialNumber, int32_t 
 
 VELMOR_API int32_t VELMOR_CALL motorOn(int32_t deviceIndex)
 {
-    return guarded(VELMOR_ERROR_MOTOR_ON_FAILED, [&] { return simpleCommand(deviceIndex, 7, VELMOR_ERROR_MOTOR_ON_FAILED); });
+    return guarded(VELMOR_ERROR_MOTOR_ON_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::MotorOn, VELMOR_ERROR_MOTOR_ON_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL motorOff(int32_t deviceIndex)
 {
-    return guarded(VELMOR_ERROR_MOTOR_OFF_FAILED, [&] { return simpleCommand(deviceIndex, 8, VELMOR_ERROR_MOTOR_OFF_FAILED); });
+    return guarded(VELMOR_ERROR_MOTOR_OFF_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::MotorOff, VELMOR_ERROR_MOTOR_OFF_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex)
 {
-    return guarded(VELMOR_ERROR_STOP_FAILED, [&] { return simpleCommand(deviceIndex, 9, VELMOR_ERROR_STOP_FAILED); });
+    return guarded(VELMOR_ERROR_STOP_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::Stop, VELMOR_ERROR_STOP_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL zeroMotorPosition(int32_t deviceIndex)
 {
-    return guarded(VELMOR_ERROR_ZERO_FAILED, [&] { return simpleCommand(deviceIndex, 16, VELMOR_ERROR_ZERO_FAILED); });
+    return guarded(VELMOR_ERROR_ZERO_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::ZeroPosition, VELMOR_ERROR_ZERO_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t *position)
@@ -506,7 +503,7 @@ VELMOR_API int32_t VELMOR_CALL moveMotorHome(int32_t deviceIndex)
             const int32_t gate = LibraryInterface::readinessGate(information);
             if (gate != VELMOR_OK)
                 return gate;
-            return LibraryInterface::sendRequest(driver, index, kMoveHomeAction).isOk() ? int32_t(VELMOR_OK)
+            return LibraryInterface::sendRequest(driver, index, UnitAction::MoveHome).isOk() ? int32_t(VELMOR_OK)
                                                                                         : int32_t(VELMOR_ERROR_MOVE_FAILED);
         });
     });

@@ -9,22 +9,12 @@
 #include "VelmorDriverMotionConfiguration.h"
 #include "VelmorDriverMotorConfiguration.h"
 #include "VelmorDriverPWMSettings.h"
+#include "UnitAction.h"
 #include "VelmorLib.h"
 
 namespace {
 
-enum Action : qint32 {
-    WriteMotionConfiguration = 0,
-    WriteMotorConfiguration = 1,
-    WriteInputConfiguration = 3,
-    WritePwmSettings = 5,
-    WriteAdvancedMoveConfiguration = 6,
-    RelayOn = 12,
-    RelayOff = 13,
-    ReadMotionConfiguration = 23,
-    ReadMotorConfiguration = 24,
-    ReadAdvancedMoveConfiguration = 27
-};
+using namespace UnitAction;
 
 constexpr uint32_t kLargestSwitchType = 6;
 

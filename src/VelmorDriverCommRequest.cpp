@@ -1,6 +1,7 @@
 #include "VelmorDriverCommRequest.h"
 
 #include "Assert.h"
+#include "UnitAction.h"
 
 #include <mutex>
 
@@ -8,8 +9,8 @@ QHash<VersionNumber, QHash<qint32, quint8>> VelmorDriverCommRequest::s_commandMa
 
 namespace {
 
-constexpr qint32 kLastAction = 28;
-constexpr qint32 kFirstReadAction = 21;
+constexpr qint32 kLastAction = UnitAction::Last;
+constexpr qint32 kFirstReadAction = UnitAction::FirstRead;
 
 const VersionNumber kHardware11(1, 1);
 const VersionNumber kHardware12(1, 2);
@@ -24,7 +25,7 @@ quint8 codeOfAction(qint32 action)
 
 bool hardwareLacksAction(VersionNumber hardware, qint32 action)
 {
-    const bool relay = action == 12 || action == 13;
+    const bool relay = action == UnitAction::RelayOn || action == UnitAction::RelayOff;
     if (relay)
         return hardware == kHardware101 || hardware == kHardware271;
     if (action == 19 || action == 20)
