@@ -142,10 +142,28 @@ def test_a_unit_that_cannot_be_held_raises_on_entering_and_is_not_counted(initia
     assert velmor_calls(recorded) == ["velmorHoldUnit", "velmorHoldUnit", "velmorReleaseUnit"]
 
 
+def test_a_unit_is_found_held_and_described_by_its_serial_number(initialised):
+    assert velmorlib.where_is_unit("jxAH00102") == 2
+    assert velmorlib.get_unit_state(2) == velmorlib.UnitState(
+        listed=True, serial_number="JXah00102", open_elsewhere=False, held_elsewhere_at=0, held=False,
+        held_open=False, held_unit_away=False, held_serial_number="", held_unit_listed_at=0)
+    assert velmorlib.hold_unit_by_serial(b"jxah00102") == 2
+    try:
+        state = velmorlib.get_unit_state(2)
+        assert (state.held, state.held_open, state.held_unit_away, state.held_serial_number) == \
+            (True, True, False, "JXah00102")
+    finally:
+        velmorlib.release_unit(2)
+    assert not velmorlib.get_unit_state(2).held
+
+
 @pytest.mark.parametrize("call, code", [
     (lambda: velmorlib.get_unit_info(0), 1),
     (lambda: velmorlib.get_motor_status(4), 1),
     (lambda: velmorlib.hold_unit(100), 1),
+    (lambda: velmorlib.get_unit_state(100), 1),
+    (lambda: velmorlib.where_is_unit("JXah09999"), 28),
+    (lambda: velmorlib.hold_unit_by_serial("JXah09999"), 28),
 ])
 def test_failures_raise_with_the_code_and_the_function(initialised, call, code):
     with pytest.raises(VelmorError) as raised:
