@@ -1,5 +1,6 @@
 #include "LibraryInterface.h"
 
+#include "HardwareModel.h"
 #include "Bootloader.h"
 #include "LibraryCall.h"
 #include "USBDeviceIdentity.h"
@@ -37,10 +38,10 @@ LibraryInterface::HeldUnitSlots &LibraryInterface::heldUnitSlots()
 
 void LibraryInterface::fillSupportedFirmware()
 {
-    s_supportedFirmware.insert(VersionNumber(1, 1), {2});
-    s_supportedFirmware.insert(VersionNumber(1, 2), {2, 3, 4});
-    s_supportedFirmware.insert(VersionNumber(10, 1), {1});
-    s_supportedFirmware.insert(VersionNumber(27, 1), {1});
+    for (VersionNumber hardware : HardwareModel::supportedVersions()) {
+        const QList<qint32> &majors = HardwareModel::of(hardware).acceptedFirmwareMajors;
+        s_supportedFirmware.insert(hardware, QSet<qint32>(majors.begin(), majors.end()));
+    }
 }
 
 QList<USBDevicePtr> LibraryInterface::listSupportedDevices()
@@ -317,7 +318,7 @@ bool LibraryInterface::fitsMotorConfigurationLayout(const QByteArray &reply, Ver
 
 bool LibraryInterface::hasRelay(VersionNumber hardwareVersion)
 {
-    return hardwareVersion == VersionNumber(1, 1) || hardwareVersion == VersionNumber(1, 2);
+    return HardwareModel::of(hardwareVersion).hasRelay;
 }
 
 namespace {

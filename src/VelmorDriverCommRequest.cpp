@@ -1,6 +1,7 @@
 #include "VelmorDriverCommRequest.h"
 
 #include "Assert.h"
+#include "HardwareModel.h"
 #include "UnitAction.h"
 
 #include <mutex>
@@ -12,42 +13,21 @@ namespace {
 constexpr qint32 kLastAction = UnitAction::Last;
 constexpr qint32 kFirstReadAction = UnitAction::FirstRead;
 
-const VersionNumber kHardware11(1, 1);
-const VersionNumber kHardware12(1, 2);
-const VersionNumber kHardware101(10, 1);
-const VersionNumber kHardware271(27, 1);
+bool hardwareLacksAction(VersionNumber hardware, qint32 action)
+{
+    const HardwareModel &model = HardwareModel::of(hardware);
+    if (action == UnitAction::RelayOn || action == UnitAction::RelayOff)
+        return !model.hasRelay;
+    if (action == 19 || action == 20)
+        return !model.hasActions19And20;
+    return action >= kFirstReadAction && model.readReplyLengths[size_t(action - kFirstReadAction)] == 0;
+}
 
 // Actions 0 to 20 are coded from 0x20 on, the read actions 21 to 28 from 0x40 on.
 quint8 codeOfAction(qint32 action)
 {
     return static_cast<quint8>(action < kFirstReadAction ? 0x20 + action : 0x40 + (action - kFirstReadAction));
 }
-
-bool hardwareLacksAction(VersionNumber hardware, qint32 action)
-{
-    const bool relay = action == UnitAction::RelayOn || action == UnitAction::RelayOff;
-    if (relay)
-        return hardware == kHardware101 || hardware == kHardware271;
-    if (action == 19 || action == 20)
-        return hardware == kHardware11;
-    if (action == 28)
-        return hardware == kHardware11 || hardware == kHardware12;
-    return false;
-}
-
-struct ReplyLengths
-{
-    VersionNumber hardware;
-    qint32 lengths[kLastAction - kFirstReadAction + 1];  // actions 21 to 28
-};
-
-// Hardware 1.2 actions 24 and 25 also depend on the firmware; their short forms are listed here.
-const ReplyLengths kReplyLengths[] = {
-    {kHardware11, {10, 14, 8, 10, 18, 6, 11, 0}},
-    {kHardware12, {10, 14, 11, 10, 18, 6, 11, 0}},
-    {kHardware101, {9, 14, 11, 11, 19, 6, 11, 1}},
-    {kHardware271, {10, 14, 11, 11, 25, 6, 11, 2}},
-};
 
 struct StatusText
 {
@@ -98,7 +78,7 @@ void VelmorDriverCommRequest::fillCommandMap()
     // Filled once and never changed afterwards, so readers need no lock.
     static std::once_flag s_filled;
     std::call_once(s_filled, [] {
-        for (VersionNumber hardware : {kHardware11, kHardware12, kHardware101, kHardware271}) {
+        for (VersionNumber hardware : HardwareModel::supportedVersions()) {
             QHash<qint32, quint8> actions;
             for (qint32 action = 0; action <= kLastAction; ++action) {
                 if (!hardwareLacksAction(hardware, action))
@@ -111,17 +91,7 @@ void VelmorDriverCommRequest::fillCommandMap()
 
 qint32 VelmorDriverCommRequest::replyLength(VersionNumber descriptor, VersionNumber firmwareVersion, qint32 action)
 {
-    if (action < kFirstReadAction || action > kLastAction)
-        return 0;
-    if (descriptor == kHardware12 && action == 24 && firmwareVersion >= VersionNumber(2, 1))
-        return 11;
-    if (descriptor == kHardware12 && action == 25 && firmwareVersion >= VersionNumber(3, 0))
-        return 19;
-    for (const ReplyLengths &row : kReplyLengths) {
-        if (row.hardware == descriptor)
-            return row.lengths[action - kFirstReadAction];
-    }
-    return 0;
+    return HardwareModel::of(descriptor).replyLength(action, firmwareVersion);
 }
 
 void VelmorDriverCommRequest::setPayload(const QByteArray &data)

@@ -1,5 +1,6 @@
 #include "VelmorDriverInputConfiguration.h"
 
+#include "HardwareModel.h"
 #include "Assert.h"
 #include "LittleEndian.h"
 
@@ -35,7 +36,7 @@ VelmorDriverInputConfiguration::~VelmorDriverInputConfiguration()
 
 int VelmorDriverInputConfiguration::channelCount(VersionNumber hardwareVersion)
 {
-    return hardwareVersion == VersionNumber(27, 1) ? 8 : 4;
+    return HardwareModel::of(hardwareVersion).inputChannels;
 }
 
 qint32 VelmorDriverInputConfiguration::channelFunction(qint32 channelNumber) const
@@ -61,11 +62,10 @@ QByteArray VelmorDriverInputConfiguration::encode(VersionNumber hardwareVersion,
     LittleEndian::append8(bytes, s_fixedByte);
     LittleEndian::append8(bytes, m_auxiliaryValue);
     LittleEndian::append16(bytes, intValue(InputWord6));
-    const bool is271 = hardwareVersion == VersionNumber(27, 1);
-    if (is271 || hardwareVersion == VersionNumber(10, 1)
-        || (hardwareVersion == VersionNumber(1, 2) && deviceVersion >= VersionNumber(3, 0)))
+    const HardwareModel &model = HardwareModel::of(hardwareVersion);
+    if (model.inputSetting13From && deviceVersion >= *model.inputSetting13From)
         LittleEndian::append8(bytes, intValue(InputSetting13));
-    if (is271) {
+    if (model.inputSettings14And15) {
         LittleEndian::append8(bytes, intValue(InputSetting14));
         LittleEndian::append8(bytes, intValue(InputSetting15));
     }

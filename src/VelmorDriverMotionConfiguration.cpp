@@ -1,5 +1,6 @@
 #include "VelmorDriverMotionConfiguration.h"
 
+#include "HardwareModel.h"
 #include "Assert.h"
 #include "LittleEndian.h"
 
@@ -52,13 +53,12 @@ VelmorDriverMotionConfiguration::~VelmorDriverMotionConfiguration()
 
 bool VelmorDriverMotionConfiguration::usesLongLayout(VersionNumber hardwareVersion)
 {
-    return hardwareVersion == VersionNumber(1, 2) || hardwareVersion == VersionNumber(10, 1)
-        || hardwareVersion == VersionNumber(27, 1);
+    return HardwareModel::of(hardwareVersion).longMotionLayout;
 }
 
 qint32 VelmorDriverMotionConfiguration::maximumStepRate(VersionNumber hardwareVersion)
 {
-    return hardwareVersion == VersionNumber(27, 1) ? 100000 : 20000;
+    return HardwareModel::of(hardwareVersion).maximumStepRate;
 }
 
 qint32 VelmorDriverMotionConfiguration::stepRate(qint32 speed, qint32 stepMode)
@@ -88,8 +88,7 @@ QVector<ValidationMessage> VelmorDriverMotionConfiguration::validate(VersionNumb
 {
     QVector<ValidationMessage> messages;
     validateSpeed(Speed, hardwareVersion, messages);
-    // Hardware 1.1 has no alternate speed.
-    if (hardwareVersion != VersionNumber(1, 1) && boolValue(AlternateSpeedEnabled))
+    if (HardwareModel::of(hardwareVersion).hasAlternateSpeed && boolValue(AlternateSpeedEnabled))
         validateSpeed(AlternateSpeed, hardwareVersion, messages);
     return messages;
 }
@@ -185,8 +184,7 @@ VelmorDriverMoveOrder VelmorDriverMoveOrder::relative(qint64 displacement)
 
 QByteArray VelmorDriverMoveOrder::encode(VersionNumber hardwareVersion) const
 {
-    // Hardware 1.1 knows no kind 3 and takes it as 0.
-    const quint8 sentKind = (hardwareVersion == VersionNumber(1, 1) && kind == 3) ? 0 : kind;
+    const quint8 sentKind = (!HardwareModel::of(hardwareVersion).knowsMoveKind3 && kind == 3) ? 0 : kind;
     QByteArray bytes;
     LittleEndian::append8(bytes, sentKind);
     LittleEndian::append8(bytes, direction);

@@ -1,5 +1,6 @@
 #include "VelmorDriverMotorConfiguration.h"
 
+#include "HardwareModel.h"
 #include "Assert.h"
 #include "LittleEndian.h"
 
@@ -48,8 +49,7 @@ VelmorDriverMotorConfiguration::~VelmorDriverMotorConfiguration()
 
 bool VelmorDriverMotorConfiguration::usesLongLayout(VersionNumber hardwareVersion, VersionNumber deviceVersion)
 {
-    return deviceVersion >= VersionNumber(2, 1) || hardwareVersion == VersionNumber(10, 1)
-        || hardwareVersion == VersionNumber(27, 1);
+    return deviceVersion >= HardwareModel::of(hardwareVersion).longMotorLayoutFrom;
 }
 
 qint32 VelmorDriverMotorConfiguration::minimumCurrent()
@@ -59,11 +59,7 @@ qint32 VelmorDriverMotorConfiguration::minimumCurrent()
 
 qint32 VelmorDriverMotorConfiguration::maximumCurrent(VersionNumber hardwareVersion)
 {
-    if (hardwareVersion == VersionNumber(1, 1) || hardwareVersion == VersionNumber(1, 2))
-        return 8000;
-    if (hardwareVersion == VersionNumber(27, 1))
-        return 2000;
-    return 500;
+    return HardwareModel::of(hardwareVersion).maximumCurrent;
 }
 
 QByteArray VelmorDriverMotorConfiguration::encode(VersionNumber hardwareVersion, VersionNumber deviceVersion) const

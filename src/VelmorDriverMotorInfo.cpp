@@ -1,5 +1,6 @@
 #include "VelmorDriverMotorInfo.h"
 
+#include "HardwareModel.h"
 #include "Assert.h"
 #include "LittleEndian.h"
 
@@ -21,11 +22,10 @@ VelmorDriverMotorInfo::~VelmorDriverMotorInfo()
     m_recordListeners.notifyDestroyed(this);
 }
 
-// Step mode n counts in 1/2^(k - n) steps, k being the hardware's full-step mode: 7 on 27.1,
-// 4 on every other hardware.
+// Step mode n counts in 1/2^(k - n) steps, k being the hardware's full-step mode.
 double VelmorDriverMotorInfo::positionInSteps(VersionNumber hardwareVersion) const
 {
-    const quint32 fullStepMode = hardwareVersion == VersionNumber(27, 1) ? 7 : 4;
+    const quint32 fullStepMode = HardwareModel::of(hardwareVersion).fullStepMode;
     if (m_stepMode > fullStepMode)
         return 0.0;
     return m_position / static_cast<double>(1u << (fullStepMode - m_stepMode));

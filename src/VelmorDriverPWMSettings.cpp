@@ -1,5 +1,6 @@
 #include "VelmorDriverPWMSettings.h"
 
+#include "HardwareModel.h"
 #include "LittleEndian.h"
 
 namespace {
@@ -32,9 +33,10 @@ QByteArray VelmorDriverPWMSettings::encode(VersionNumber hardwareVersion, Versio
 {
     QByteArray bytes;
     LittleEndian::append8(bytes, intValue(PwmValue));
-    if (hardwareVersion == VersionNumber(1, 2) && deviceVersion.major >= 4)
+    const HardwareModel &model = HardwareModel::of(hardwareVersion);
+    if (model.pwmStepModeFrom && deviceVersion >= *model.pwmStepModeFrom)
         LittleEndian::append8(bytes, intValue(PwmStepMode));
-    if (hardwareVersion == VersionNumber(27, 1))
+    if (model.secondPwmValue)
         LittleEndian::append8(bytes, intValue(SecondValue));
     return bytes;
 }
