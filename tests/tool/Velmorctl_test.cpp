@@ -123,6 +123,27 @@ protected:
         return process;
     }
 
+    // A run in which the units whose serial numbers unpluggedPath() names, whenever the test
+    // writes them there, are no longer listed, as if unplugged.
+    std::unique_ptr<ChildProcess> startUnplugging(const std::vector<std::string> &arguments, const std::string &input) const
+    {
+        std::vector<std::string> changes = environment();
+#if defined(D2XX_RECORDER_PATH)
+        changes.push_back(std::string("LD_PRELOAD=") + D2XX_RECORDER_PATH);
+#endif
+        changes.push_back("VELMORCTL_TEST_UNPLUGGED=" + unpluggedPath().string());
+        changes.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+        return std::make_unique<ChildProcess>(VELMORCTL_PATH, arguments, changes, input);
+    }
+
+    fs::path unpluggedPath() const { return m_directory / "unplugged"; }
+    void unplug(const std::vector<std::string> &serials) const
+    {
+        std::ofstream file(unpluggedPath());
+        for (const std::string &serial : serials)
+            file << serial << "\n";
+    }
+
     fs::path d2xxLogPath() const { return m_directory / "d2xx.log"; }
 
     std::string d2xxLog() const
@@ -362,6 +383,11 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     }
     EXPECT_EQ(busyUnits, (std::vector<std::string>{"JXah00102 is open in another program",
                                                    "JXbh01001 is open in another program"}));
+    // list names them by the serial numbers D2XX lists, which it reads without opening them.
+    const std::string busy = "opening the unit failed (code 3): " + busyReason.toString().toStdString();
+    EXPECT_EQ(linesOf(run({"list"})->out()), (std::vector<std::string>{"2 supported units",
+                                                                       "1     JXah00102        " + busy,
+                                                                       "2     JXbh01001        " + busy}));
     // Retried for a while only: the unit stays busy, and the run says so.
     const auto impatient = run({"--retry-busy", "0.5", "position", "1"});
     EXPECT_EQ(impatient->exitStatus(), 3);
@@ -378,6 +404,43 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     EXPECT_EQ(bySerial->exitStatus(), 0) << bySerial->err();
     EXPECT_EQ(bySerial->out(), "position of unit JXbh01001: 1500\n");
     EXPECT_EQ(run({"position", "1", "position", "2"})->out(), "position of unit 1: 0\nposition of unit 2: 1500\n");
+}
+
+// Units unplugged under a shell: an index the shell holds reaches its own unit or none, and
+// velmorctl says where that unit went; the unit is reached by its serial number where it is now.
+TEST_F(Velmorctl, AShellSaysWhereTheUnitsItHoldsWent)
+{
+    SKIP_UNLESS(s_recordsD2xx, "nothing can be preloaded into a program here");
+    const auto shell = startUnplugging({"shell"}, "on 2 move-by 2 3000 --wait\n"
+                                                  "position 1\n"
+                                                  "list\n"
+                                                  "stop JXbh01001 move-by JXbh01001 3000 --wait\n"
+                                                  "position 1\n");
+    ASSERT_TRUE(shell->waitForError("move-by unit 2: position ", milliseconds(10000))) << shell->err();
+    unplug({"JXah00102"});
+    ASSERT_TRUE(shell->waitForError("move-by unit JXbh01001: position ", milliseconds(10000))) << shell->err();
+    unplug({"JXah00102", "JXbh01001"});
+    shell->finish();
+
+    EXPECT_EQ(shell->exitStatus(), 1) << shell->err();
+    std::vector<std::string> failures;
+    for (const std::string &line : linesOf(shell->err())) {
+        if (line.rfind("velmorctl: ", 0) == 0)
+            failures.push_back(line);
+    }
+    const std::string movedAway = "unit JXbh01001 is held here at index 2, now listed at index 1 (name it by its "
+                                  "serial number)";
+    const std::string gone = "unit JXbh01001, held here at index 1, was unplugged (it is no longer listed)";
+    EXPECT_EQ(failures, (std::vector<std::string>{
+                            "velmorctl: move-by unit 2: the device index is out of range (code 1): " + movedAway,
+                            "velmorctl: position unit 1: opening the unit failed (code 3): " + movedAway,
+                            "velmorctl: move-by unit JXbh01001: the device index is out of range (code 1): " + gone,
+                            "velmorctl: position unit 1: the device index is out of range (code 1): " + gone,
+                        }));
+    EXPECT_EQ(shell->out(), "motor of unit 2 switched on\n"
+                            "1 supported unit\n"
+                            "1     JXbh01001        opening the unit failed (code 3): " + movedAway + "\n"
+                            "motor of unit JXbh01001 stopped\n");
 }
 
 TEST_F(Velmorctl, RunsShareTheUnitsState)

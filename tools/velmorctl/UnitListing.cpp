@@ -1,5 +1,6 @@
 #include "UnitListing.h"
 
+#include "OpenFailure.h"
 #include "ResultText.h"
 #include "UnitAddress.h"
 #include "UnitInfoText.h"
@@ -28,26 +29,50 @@ void UnitListing::addUnit(int32_t index, CommandResult &result, std::vector<Json
     VelmorUnitInfo info = {};
     info.size = sizeof info;
     const int32_t code = velmorGetUnitInfo(index, &info);
-    JsonObject unit;
-    unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
-    char line[192];
     if (code != VELMOR_OK) {
-        // Listed, but out of the library's reach: every call on it returns 1.
-        const std::string reason = index > UnitAddress::s_highestIndex ? std::string(": ") + UnitAddress::s_reach : "";
-        std::snprintf(line, sizeof line, "\n%-5d %s (code %d)%s", index, ResultText::of(code).c_str(), code,
-                      reason.c_str());
-        result.text += line;
-        unit.addText("text", ResultText::of(code));
-        if (!reason.empty())
-            unit.addText("reason", UnitAddress::s_reach);
-        units.push_back(unit);
+        addFailure(index, code, result, units);
         return;
     }
     const std::string hardware = UnitInfoText::hardware(info);
     const std::string firmware = UnitInfoText::firmware(info);
+    char line[192];
     std::snprintf(line, sizeof line, "\n%-5d %-16s %-9s hardware %-5s firmware %s", index, info.serialNumber,
                   UnitInfoText::chipName(info.usbId), hardware.c_str(), firmware.c_str());
     result.text += line;
+    JsonObject unit;
+    unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
     unit.addText("serial", info.serialNumber).addText("chip", UnitInfoText::chipName(info.usbId));
     units.push_back(unit.addText("hardware", hardware).addText("firmware", firmware));
+}
+
+// The serial number comes from D2XX's listing, which needs no open: a unit another program has
+// open is still named.
+void UnitListing::addFailure(int32_t index, int32_t code, CommandResult &result, std::vector<JsonObject> &units)
+{
+    JsonObject unit;
+    unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
+    VelmorUnitState state = {};
+    state.size = sizeof state;
+    std::string serial;
+    std::string reason;
+    if (index > UnitAddress::s_highestIndex) {
+        // Listed, but out of the library's reach: every call on it returns 1.
+        reason = UnitAddress::s_reach;
+    } else if (velmorGetUnitState(index, &state) == VELMOR_OK) {
+        serial = state.listed != 0 ? state.serialNumber : "";
+        reason = OpenFailure::reason(code, index, state, std::string());
+    }
+    result.text += "\n" + paddedTo(std::to_string(index), 6) + (serial.empty() ? "" : paddedTo(serial, 17))
+        + ResultText::of(code) + " (code " + std::to_string(code) + ")" + (reason.empty() ? "" : ": " + reason);
+    if (!serial.empty())
+        unit.addText("serial", serial);
+    unit.addText("text", ResultText::of(code));
+    if (!reason.empty())
+        unit.addText("reason", reason);
+    units.push_back(unit);
+}
+
+std::string UnitListing::paddedTo(const std::string &text, size_t width)
+{
+    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }

@@ -5,6 +5,11 @@
 
 #include "CommandResult.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 class UnitListing
 {
 public:
@@ -12,6 +17,8 @@ public:
 
 private:
     static void addUnit(int32_t index, CommandResult &result, std::vector<JsonObject> &units);
+    static void addFailure(int32_t index, int32_t code, CommandResult &result, std::vector<JsonObject> &units);
+    static std::string paddedTo(const std::string &text, size_t width);
 };
 
 #endif
