@@ -68,11 +68,13 @@ def open_failure_reason(device_index: int, unit_count: Optional[int]) -> str:
 
 def unreachable_reason(code: int, device_index: int, state: "UnitState",
                        serial: Optional[str] = None) -> Optional[str]:
-    """Why a call on device_index gave code 3 (or 1 on a held index), from velmorGetUnitState.
+    """Why a call on device_index failed with code, from velmorGetUnitState.
 
-    The unit is busy in another program, unplugged, or held here at another index than it is
-    listed at now. serial is the unit the caller wanted, when it differs from the one held at
-    the index. None when the state explains nothing (code 1 on an index not held).
+    For code 3: the unit is busy in another program, unplugged, or held here at another index
+    than it is listed at now. For any code on a held index whose unit has gone from it (a unit
+    unplugged during an exchange fails that exchange's own code): unplugged or listed elsewhere.
+    serial is the unit the caller wanted, when it differs from the one held at the index. None
+    when the state explains nothing.
     """
     if state.held and state.held_unit_away:
         held = state.held_serial_number
@@ -105,6 +107,10 @@ def _reason(code: int, device_index: int, serial: Optional[str]) -> Optional[str
     return unreachable_reason(code, device_index, state, serial)
 
 
+# Codes that say nothing of where the unit is: no reason is looked for.
+_NOT_ABOUT_THE_UNIT = (0, 21, 27)
+
+
 def _unit_count() -> Optional[int]:
     import ctypes
     from . import _library
@@ -117,9 +123,9 @@ class VelmorError(Exception):
 
     .code is the result code, .text its text, .function the name of the C export that
     returned it (None when the error was made by hand). .reason says what the code alone cannot,
-    else None: for code 3 on a unit (and 1 on a held index) whether it is open in another
-    program, was unplugged, or is held here at another index than it is listed at now, read
-    from velmorGetUnitState right after the call.
+    else None: for code 3 on a unit whether it is open in another program, was unplugged, or is
+    held here at another index than it is listed at now; for any code on a held index whose unit
+    has gone from it, where it went. It is read from velmorGetUnitState right after the call.
     """
 
     def __init__(self, code: int, function: Optional[str] = None, device_index: Optional[int] = None,
@@ -129,7 +135,7 @@ class VelmorError(Exception):
         self.text = result_text(self.code)
         self.function = function
         self.reason: Optional[str] = reason
-        if reason is None and self.code in (1, 3) and device_index is not None:
+        if reason is None and device_index is not None and self.code not in _NOT_ABOUT_THE_UNIT:
             self.reason = _reason(self.code, device_index, serial)
 
     def __str__(self) -> str:

@@ -101,13 +101,38 @@ class Events:
                 if position == 0 or value != self.received[position - 1]]
 
 
+class _DeviceNode(ctypes.Structure):
+    """D2XX's FT_DEVICE_LIST_INFO_NODE."""
+    _fields_ = [("flags", ctypes.c_uint32), ("type", ctypes.c_uint32), ("id", ctypes.c_uint32),
+                ("locationId", ctypes.c_uint32), ("serialNumber", ctypes.c_char * 16),
+                ("description", ctypes.c_char * 64), ("handle", ctypes.c_void_p)]
+
+
 @pytest.fixture
 def emulator_plug():
-    """The emulator's unplug(position), plug(position) and force_ready_byte(position, byte or None),
-    positions from 0, in this process."""
+    """The emulator's unplug(position), plug(position), requests_heard(position) and
+    force_ready_byte(position, byte or None), positions from 0, in this process; opened_elsewhere(serial) opens a unit through D2XX itself
+    for a block, as another program would have it."""
+    import velmorlib
     control = ctypes.CDLL(os.environ["VELMOR_TEST_CONTROL"])
+    d2xx = ctypes.CDLL(velmorlib.get_d2xx_info().file)  # the emulator the library uses
 
     class Plug:
+        @staticmethod
+        @contextlib.contextmanager
+        def opened_elsewhere(serial):
+            count = ctypes.c_uint32()
+            assert d2xx.FT_CreateDeviceInfoList(ctypes.byref(count)) == 0
+            nodes = (_DeviceNode * max(count.value, 1))()
+            assert d2xx.FT_GetDeviceInfoList(nodes, ctypes.byref(count)) == 0
+            listed = [node.serialNumber.decode() for node in nodes[:count.value]]
+            handle = ctypes.c_void_p()
+            assert d2xx.FT_Open(listed.index(serial), ctypes.byref(handle)) == 0
+            try:
+                yield
+            finally:
+                d2xx.FT_Close(handle)
+
         @staticmethod
         def unplug(position):
             assert control.velmorTestUnplug(position) == 0
@@ -115,6 +140,13 @@ def emulator_plug():
         @staticmethod
         def plug(position):
             assert control.velmorTestPlug(position) == 0
+
+        @staticmethod
+        def requests_heard(position):
+            """How many requests the unit has understood so far."""
+            heard = control.velmorTestRequestsHeard(position, None, 0)
+            assert heard >= 0
+            return heard
 
         @staticmethod
         def force_ready_byte(position, ready_byte):

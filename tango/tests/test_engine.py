@@ -1,6 +1,8 @@
 """The engine that makes the server's library calls: Stop first, units followed by serial."""
 
 import threading
+
+import pytest
 import velmorlib
 from velmorlib import _library
 
@@ -51,7 +53,8 @@ def test_stop_goes_ahead_of_waiting_requests_and_polls(monkeypatch):
         release.set()
         for caller in callers:
             caller.join(10)
-        exchanges = [name for name in recording.calls if name != "getDeviceCount"]  # the listing only
+        # the looks at the listing alone left out
+        exchanges = [name for name in recording.calls if name not in ("velmorGetUnitState", "velmorWhereIsUnit")]
         assert exchanges[0] == "stopMotor"
         assert exchanges.count("motorOn") == 2
     finally:
@@ -83,3 +86,27 @@ def test_a_unit_is_followed_to_its_new_index_when_an_earlier_one_goes(emulator_p
         engine.close()
     assert all(snapshot.state in (engine_module.ON, engine_module.MOVING, engine_module.FAULT)
                for snapshot in snapshots)
+
+
+def test_a_request_that_spans_a_change_of_units_fails_in_words_and_reaches_no_other_unit(emulator_plug):
+    engine = engine_module.Engine()
+    try:
+        engine.follow("JXah00102", lambda snapshot: None)
+        engine.run("JXah00102", lambda index: (velmorlib.motor_on(index), velmorlib.zero_motor_position(index)))
+        heard = emulator_plug.requests_heard(2)  # JXbh01001's
+
+        def spanning(index):
+            velmorlib.read_motion_settings(index)
+            emulator_plug.unplug(0)  # JXah00101: JXbh01001 is listed at the index the request uses
+            velmorlib.move_motor_relative(index, 40)
+
+        with pytest.raises(engine_module.UnitUnavailable) as raised:
+            engine.run("JXah00102", spanning)
+        assert "the attached units changed during the request" in str(raised.value)
+        assert "the unit JXah00102 is held here at index 2, now listed at index 1" in str(raised.value)
+        assert emulator_plug.requests_heard(2) == heard
+        assert index_now(engine, "JXah00102") == 1
+        assert engine.snapshot("JXah00102").position == 0
+        emulator_plug.plug(0)
+    finally:
+        engine.close()

@@ -2,5 +2,5 @@
 
 engine.Engine makes every library call of the server on one thread: it polls the units it
 holds in rounds and runs the clients' requests between polls, Stop ahead of everything else.
-motor.VelmorMotor is the Tango device of one unit, found by its stored serial number.
+motor.VelmorMotor is the Tango device of one unit, found by its serial number.
 """

@@ -6,9 +6,11 @@ exchange on each held unit) and, between two polls, runs the requests the client
 for. Stop requests wait in their own queue, taken before any other request or poll, so a Stop
 reaches its unit after at most the one call in progress.
 
-A unit is followed by its stored serial number: the engine finds its index, holds it, checks
-that the held unit is the one asked for, and finds it anew whenever a call says it has gone
-(units that come and go change the indexes of the others).
+A unit is followed by its serial number: the engine holds it through the library
+(velmorHoldUnitBySerial), which pins its index to it, so that a call on that index reaches this
+unit or none. When units that come or go move it to another index, or it is unplugged, the calls
+there fail and the unit state says why: the engine lets the pin go and holds the unit where it is
+listed now, at once, or looks for it every round while it is away or busy in another program.
 
 What each poll finds goes out as a Snapshot to the unit's listener, on a publishing thread of
 its own: a listener that waits (a Tango device pushing events takes the device's lock, which a
@@ -28,7 +30,11 @@ from velmorlib import VelmorError, result_text
 #: The shortest time between two polls of the same unit, in seconds, when the calls are quicker;
 #: VELMOR_TANGO_POLL_MS sets another (0: poll without pause).
 DEFAULT_ROUND_PERIOD = 0.04
-#: How long a unit that is not attached waits before the engine looks for it again, in seconds.
+#: How often the engine looks for a unit that is not attached or is busy in another program, in
+#: seconds: a look at D2XX's list, well under a millisecond.
+LOOK_PERIOD = 0.04
+#: How long a unit that failed otherwise (no answer, a failed start-up) waits before the engine
+#: tries it again, in seconds: each try costs the unit's time-outs.
 LOOK_AGAIN_AFTER = 0.5
 
 ON, OFF, MOVING, ALARM, FAULT = "ON", "OFF", "MOVING", "ALARM", "FAULT"
@@ -87,7 +93,9 @@ class _FollowedUnit:
     def __init__(self, serial: str, listener: Callable[[Snapshot], None]):
         self.serial = serial
         self.listener = listener
-        self.index: Optional[int] = None
+        self.listed_serial: Optional[str] = None   # the USB serial, when the serial asked for is a stored one
+        self.stored_serial_tried = False
+        self.index: Optional[int] = None           # the index held (pinned to the unit)
         self.identity: Optional[Identity] = None
         self.snapshot = Snapshot(FAULT, "looking for the unit with serial number {}".format(serial))
         self.look_at = 0.0          # monotonic time of the next look for the unit
@@ -148,7 +156,6 @@ class Engine:
         self._stops: "collections.deque[_Request]" = collections.deque()
         self._requests: "collections.deque[_Request]" = collections.deque()
         self._stopping = False
-        self._count: Optional[int] = None   # units attached at the last look
         self._publisher = _Publisher()
         velmorlib.initialise()
         self._thread = threading.Thread(target=self._run, name="velmor-engine", daemon=True)
@@ -157,7 +164,7 @@ class Engine:
     # --- called from any thread ---
 
     def follow(self, serial: str, listener: Callable[[Snapshot], None], first_look_within: float = 5.0):
-        """Starts following the unit with this stored serial number; its snapshots go to listener.
+        """Starts following the unit with this serial number (the USB one, or one stored in the unit); its snapshots go to listener.
 
         Returns once the engine has looked for the unit (its first use takes the unit's start-up
         handshake), or after first_look_within seconds.
@@ -302,16 +309,16 @@ class Engine:
             request.done.set()
 
     def _serve_on_unit(self, request: _Request, unit: _FollowedUnit):
-        self._units_changed()
-        if not self._find(unit):
+        if not self._find(unit) or not self._still_in_place(unit):
             raise UnitUnavailable(self._why_unavailable(request.serial, unit))
         try:
             result, refusal = request.action(unit.index), None
         except VelmorError as error:
             result, refusal = None, error
-        if self._units_changed():
-            raise UnitUnavailable("the attached units changed during the request: it may have reached another "
-                                  "unit than {}".format(unit.serial))
+        if refusal is not None and self._away(unit) is not None:
+            self._follow_elsewhere(unit)
+            raise UnitUnavailable("the attached units changed during the request, which stopped there and reached no "
+                                  "other unit: {}".format(_in_words(refusal)))
         unit.refusal = None if refusal is None else "{} refused: {}".format(_action_name(refusal), refusal.text)
         if refusal is not None and refusal.code in (velmorlib.VELMOR_ERROR_DEVICE_INDEX,
                                                     velmorlib.VELMOR_ERROR_OPEN_FAILED):
@@ -321,24 +328,6 @@ class Engine:
         if refusal is not None:
             raise refusal
         return result
-
-    def _units_changed(self) -> bool:
-        """True when the number of attached units changed since the last look.
-
-        Every index may have moved then, and a call on a held unit's index that finds another unit
-        there goes on with that unit: every unit is let go and found anew by its serial number.
-        """
-        try:
-            count = velmorlib.get_device_count()  # a look at the listing, well under a millisecond
-        except VelmorError:
-            count = None
-        changed = count != self._count
-        self._count = count
-        if changed:
-            for unit in self._units.values():
-                self._let_go(unit)
-                unit.look_at = 0.0
-        return changed
 
     @staticmethod
     def _serve_call(request: _Request):
@@ -356,52 +345,124 @@ class Engine:
         return "unit {} is not attached: {}".format(serial, unit.snapshot.status)
 
     def _find(self, unit: _FollowedUnit) -> bool:
-        """Holds the unit with the followed serial number; True when it is held."""
+        """Holds the unit with the followed serial number where it is listed; True when it is held."""
         if unit.index is not None:
             return True
-        if time.monotonic() < unit.look_at:
+        now = time.monotonic()
+        if now < unit.look_at:
             return False
-        unit.look_at = time.monotonic() + LOOK_AGAIN_AFTER
         index = None
         try:
-            index = velmorlib.get_device_index(unit.serial)
-            velmorlib.hold_unit(index)
+            index = self._hold(unit)
             info = velmorlib.get_unit_info(index)
         except VelmorError as error:
             self._release_quietly(index)
-            self._set(unit, Snapshot(FAULT, "unit {} is not available: {}".format(unit.serial, error.text)))
-            return False
-        if info.stored_serial_number.casefold() != unit.serial.casefold():
-            # the units changed between the look-up and the hold: look again next round
-            self._release_quietly(index)
-            unit.look_at = 0.0
+            cheap = error.code in (velmorlib.VELMOR_ERROR_DEVICE_INDEX, velmorlib.VELMOR_ERROR_OPEN_FAILED,
+                                   velmorlib.VELMOR_ERROR_SERIAL_NOT_FOUND)
+            unit.look_at = now + (max(self._round_period, LOOK_PERIOD) if cheap else LOOK_AGAIN_AFTER)
+            self._set(unit, Snapshot(FAULT, "unit {} is not available: {}".format(unit.serial, _in_words(error))))
             return False
         unit.index = index
         unit.identity = Identity(info.stored_serial_number, info.hardware, info.firmware)
         return True
 
+    def _hold(self, unit: _FollowedUnit) -> int:
+        """velmorHoldUnitBySerial for the unit: its index."""
+        try:
+            return velmorlib.hold_unit_by_serial(unit.listed_serial or unit.serial)
+        except VelmorError as error:
+            if error.code == velmorlib.VELMOR_ERROR_OPEN_FAILED and self._free_pin_of_a_unit_gone(unit):
+                return velmorlib.hold_unit_by_serial(unit.listed_serial or unit.serial)
+            if error.code != velmorlib.VELMOR_ERROR_SERIAL_NOT_FOUND or unit.stored_serial_tried:
+                raise
+            # Not listed under this USB serial number: it may be the serial number stored in the
+            # unit's information page, looked up once (getDeviceIndex opens every unit).
+            unit.stored_serial_tried = True
+            listed = self._listed_serial_of(unit.serial)
+            if listed is None:
+                raise
+            unit.listed_serial = listed
+            return velmorlib.hold_unit_by_serial(listed)
+
+    @staticmethod
+    def _listed_serial_of(stored_serial: str) -> Optional[str]:
+        try:
+            info = velmorlib.get_unit_info(velmorlib.get_device_index(stored_serial))
+        except VelmorError:
+            return None
+        return info.serial_number if info.stored_serial_number.casefold() == stored_serial.casefold() else None
+
+    def _free_pin_of_a_unit_gone(self, unit: _FollowedUnit) -> bool:
+        """When the unit is listed at an index that another followed unit's pin holds while that
+        unit is away (unplugged, or moved since), lets that pin go (the other unit's next poll
+        would) and returns True."""
+        try:
+            index = velmorlib.where_is_unit(unit.listed_serial or unit.serial)
+            state = velmorlib.get_unit_state(index)
+        except VelmorError:
+            return False
+        if not (state.held and state.held_unit_away):
+            return False
+        with self._condition:
+            holders = [other for other in self._units.values() if other is not unit and other.index == index]
+        for other in holders:
+            self._follow_elsewhere(other)
+        return bool(holders)
+
+    @staticmethod
+    def _away(unit: _FollowedUnit) -> Optional[velmorlib.UnitState]:
+        """The state of the unit's index when the held unit is no longer listed there; else None.
+
+        Asked after any failed call: a unit unplugged during an exchange fails it with the code of
+        that exchange (12, ...), later calls there with 3 (1 beyond the listing).
+        """
+        if unit.index is None:
+            return None
+        try:
+            state = velmorlib.get_unit_state(unit.index)
+        except VelmorError:
+            return None
+        return state if state.held and state.held_unit_away else None
+
+    def _follow_elsewhere(self, unit: _FollowedUnit) -> bool:
+        """The unit has left its index: lets the pin go and holds the unit where it is listed now.
+
+        True when it is held again; otherwise its snapshot says why and it is looked for each round.
+        """
+        self._let_go(unit)
+        unit.look_at = 0.0
+        return self._find(unit)
+
+    def _still_in_place(self, unit: _FollowedUnit) -> bool:
+        """Before a request: follows the unit if it has left its index since the last poll."""
+        return self._away(unit) is None or self._follow_elsewhere(unit)
+
     def _poll(self, unit: _FollowedUnit):
-        self._units_changed()
         if not self._find(unit):
             return
         try:
             status = velmorlib.get_motor_status(unit.index)
         except VelmorError as error:
-            if not self._units_changed():
+            if self._away(unit) is None:
                 self._lose(unit, error)
-            return
-        if self._units_changed():
-            return  # the status may be another unit's: the next poll finds the unit first
+                return
+            if not self._follow_elsewhere(unit):
+                return
+            try:
+                status = velmorlib.get_motor_status(unit.index)
+            except VelmorError as again:
+                self._lose(unit, again)
+                return
         state, words = state_of(status)
         unit.polls += 1
         self._set(unit, Snapshot(state, words, status.position, status.is_ready, unit.polls))
 
     def _lose(self, unit: _FollowedUnit, error: VelmorError):
-        """The unit stopped answering or has gone: let it go and look for it again soon."""
-        self._release_quietly(unit.index)
-        unit.index = None
+        """The unit stopped answering or cannot be opened: let it go and try it again later."""
+        self._let_go(unit)
         unit.look_at = time.monotonic() + LOOK_AGAIN_AFTER
-        self._set(unit, Snapshot(FAULT, "unit {} is gone or does not answer: {}".format(unit.serial, error.text)))
+        self._set(unit, Snapshot(FAULT, "unit {} is gone or does not answer: {}".format(unit.serial,
+                                                                                       _in_words(error))))
 
     def _let_go(self, unit: _FollowedUnit):
         if unit.index is not None:
@@ -426,6 +487,11 @@ class Engine:
 
 def _action_name(error: VelmorError) -> str:
     return error.function or "the request"
+
+
+def _in_words(error: VelmorError) -> str:
+    """The code's text, and for code 3 what the unit state says: busy in another program, unplugged, ..."""
+    return error.text if not error.reason else "{}: {}".format(error.text, error.reason)
 
 
 _shared: Optional[Engine] = None

@@ -49,12 +49,13 @@ def _failures_in_words(method):
 
 
 class VelmorMotor(Device):
-    """One stepper-motor driver unit, found by its stored serial number wherever it is attached."""
+    """One stepper-motor driver unit, found by its serial number wherever it is attached."""
 
     SerialNumber = device_property(
         dtype=str, default_value="",
-        doc="The unit's stored serial number. Empty: the unit whose index ends the device's name "
-            "(velmor/motor/2: unit 2) when the device starts, followed by its serial from then on.")
+        doc="The unit's serial number, as D2XX lists it (or as stored in the unit, where that differs). "
+            "Empty: the unit whose index ends the device's name (velmor/motor/2: unit 2) when the "
+            "device starts, followed by its serial number from then on.")
 
     serial = None
 
@@ -88,7 +89,7 @@ class VelmorMotor(Device):
             raise ValueError("the SerialNumber property is empty and the device name {} does not end in a "
                              "unit index".format(self.get_name()))
         index = int(match.group(1))
-        return self._engine.call(lambda: velmorlib.get_unit_info(index).stored_serial_number)
+        return self._engine.call(lambda: velmorlib.get_unit_info(index).serial_number)
 
     # --- state ---
 
