@@ -1,7 +1,7 @@
 # Windows: VelmorLib.dll imports ftd2xx.dll by name, through an import library made from our own
-# declarations of the D2XX functions (src/FtdiLibrary.h), so that the DLL loads whichever
+# declarations of the D2XX functions (d2xx/FtdiLibrary.h), so that the DLL loads whichever
 # ftd2xx.dll the machine has: FTDI's, installed with its driver, or the emulator's.
-file(STRINGS ${PROJECT_SOURCE_DIR}/src/FtdiLibrary.h _velmor_ftdi_lines REGEX "^FTDI_FUNCTION\\(")
+file(STRINGS ${PROJECT_SOURCE_DIR}/d2xx/FtdiLibrary.h _velmor_ftdi_lines REGEX "^FTDI_FUNCTION\\(")
 set(_velmor_ftdi_def "LIBRARY ftd2xx.dll\nEXPORTS\n")
 foreach(line ${_velmor_ftdi_lines})
   string(REGEX REPLACE "^FTDI_FUNCTION\\(([A-Za-z0-9_]+),.*" "\\1" name "${line}")

@@ -12,7 +12,7 @@
 #ifndef VELMOREMULATOR_H
 #define VELMOREMULATOR_H
 
-#include "../firmware/Unit.h"
+#include "firmware/Unit.h"
 
 #include <chrono>
 #include <cstdint>

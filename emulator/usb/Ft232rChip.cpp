@@ -2,7 +2,7 @@
 
 #include "BaudDivisor.h"
 #include "Descriptors.h"
-#include "../ftdi/WireTiming.h"
+#include "WireTiming.h"
 
 #include <algorithm>
 
