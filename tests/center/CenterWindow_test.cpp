@@ -1,5 +1,6 @@
 // The Control Center's window driven in-process on the emulator, as a person at a bench would:
-// the units appear, a selected unit shows its own settings, moves, stops and goes away.
+// the units appear, a selected unit shows its own settings, moves, stops and goes away, and
+// another program takes a unit. Each test starts on the bench setUpBench() builds.
 #include "LogPane.h"
 #include "MainWindow.h"
 #include "PositionPlot.h"
@@ -11,6 +12,8 @@
 #include "VelmorEmulator.h"
 #include "VelmorLibExtras.h"
 
+#include "firmware/MotorDriverCommandSet.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -20,7 +23,55 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <algorithm>
+
+// D2XX as another program on the machine uses it, to hold a unit open.
+extern "C" uint32_t FT_Open(int deviceNumber, void **handle);
+extern "C" uint32_t FT_Close(void *handle);
+
 namespace {
+
+using VelmorEmulator::UnitOnBus;
+
+// The bench's units by their place on it. The spare is unplugged from the start; plugged in,
+// it is listed at its place again, which is unit B's index once B has gone.
+enum BenchUnit : size_t { UnitA, Spare, UnitB, UnitC };
+
+UnitOnBus unitOnBus(VelmorEmulator::Chip chip, const char *serial, uint16_t firmwareMajor)
+{
+    UnitOnBus unit;
+    unit.chip = chip;
+    unit.serial = serial;
+    unit.firmware.firmwareMajor = firmwareMajor;
+    unit.firmware.firmwareMinor = 0;
+    return unit;
+}
+
+void setUpBench()
+{
+    using VelmorEmulator::Chip;
+    VelmorEmulator::setBench(std::vector<UnitOnBus>{unitOnBus(Chip::FT232R, "JXah00101", 2),
+                                                    unitOnBus(Chip::FT232R, "JXah001010007", 2),
+                                                    unitOnBus(Chip::FT232R, "JXah00102", 3),
+                                                    unitOnBus(Chip::FT232H, "JXbh01001", 1)});
+    VelmorEmulator::unplug(Spare);
+}
+
+// Whether the emulated unit ever heard a move order.
+bool heardAMove(size_t unit)
+{
+    const auto packets = VelmorEmulator::receivedPackets(unit);
+    return std::any_of(packets.begin(), packets.end(), [](const VelmorEmulator::ReceivedPacket &packet) {
+        return packet.hearing == VelmorEmulator::ReceivedPacket::Understood && !packet.raw
+            && packet.commandCode == 0x20 + velmor_firmware::MotorDriverCommandSet::Move;
+    });
+}
+
+UnitAction moveOf(int index, int steps)
+{
+    return UnitAction{UnitAction::Kind::Motion, index, QStringLiteral("moveMotorRelative(%1, %2)").arg(index).arg(steps),
+                      QString(), [index, steps] { return moveMotorRelative(index, steps); }, QString()};
+}
 
 // Listing opens every unit for the first time (a 600 ms start each), then a selection reads
 // its records: generous, as the machine may be shared.
@@ -54,12 +105,19 @@ private slots:
     void applyWritesOnlyWhatChanged();
     void unpluggedUnitIsReportedAndDropped();
     void selectionFollowsItsUnitWhenAnEarlierOneGoes();
+    void requestMadeBeforeUnitsChangedIsNotSent_data();
+    void requestMadeBeforeUnitsChangedIsNotSent();
+    void busyUnitIsShownBusyAndNeverMoved();
     void plotKeepsTheLastMinute_data();
     void plotKeepsTheLastMinute();
 
 private:
     void waitForUnits(int count);
     void selectAndWait(int index);
+    QString rowText(int row) const { return m_window->units()->index(row).data().toString(); }
+    // The worker makes no call between the two.
+    void pauseWorker();
+    void resumeWorker() { m_workerRelease.release(); }
     template <typename Widget>
     Widget *field(const char *name) const
     {
@@ -70,10 +128,13 @@ private:
     }
 
     MainWindow *m_window = nullptr;
+    QSemaphore m_workerPaused;
+    QSemaphore m_workerRelease;
 };
 
 void CenterWindowTest::init()
 {
+    setUpBench();
     m_window = new MainWindow;
     m_window->show();
 }
@@ -96,6 +157,15 @@ void CenterWindowTest::selectAndWait(int index)
     m_window->selectUnit(index);
     QTRY_VERIFY_WITH_TIMEOUT(!settings.isEmpty(), s_shownWithinMs);
     QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), s_shownWithinMs);
+}
+
+void CenterWindowTest::pauseWorker()
+{
+    m_window->worker()->post([this](UnitWorker &) {
+        m_workerPaused.release();
+        m_workerRelease.acquire();
+    });
+    QVERIFY(m_workerPaused.tryAcquire(1, s_shownWithinMs));
 }
 
 void CenterWindowTest::listsEveryUnitWithItsVersions()
@@ -194,17 +264,11 @@ void CenterWindowTest::stopOvertakesQueuedMoves()
             [&order](const UnitAction &action, int) { order.append(action.call); });
 
     // Keep the worker busy so that the moves wait in its queue.
-    QSemaphore busy, release;
-    m_window->worker()->post([&](UnitWorker &) { busy.release(); release.acquire(); });
-    QVERIFY(busy.tryAcquire(1, s_shownWithinMs));
-    const auto move = [](int steps) {
-        return UnitAction{UnitAction::Kind::Motion, 2, QStringLiteral("moveMotorRelative(2, %1)").arg(steps),
-                          QString(), [steps] { return moveMotorRelative(2, steps); }, QString()};
-    };
-    m_window->post(move(300));
-    m_window->post(move(-300));
+    pauseWorker();
+    m_window->post(moveOf(2, 300));
+    m_window->post(moveOf(2, -300));
     QTest::keyClick(m_window, Qt::Key_Escape);
-    release.release();
+    resumeWorker();
 
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, s_shownWithinMs);
     QCOMPARE(order, QStringList({QStringLiteral("stopMotor(2)"), QStringLiteral("moveMotorRelative(2, 300)"),
@@ -273,13 +337,13 @@ void CenterWindowTest::unpluggedUnitIsReportedAndDropped()
 {
     waitForUnits(3);
     selectAndWait(2);
-    VelmorEmulator::unplug(1);
+    VelmorEmulator::unplug(UnitB);
 
     waitForUnits(2);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), 0, s_shownWithinMs);
     const QString shown = field<QLabel>("statusUnit")->text();
-    QVERIFY2(shown.contains(QLatin1String("JXah00102")) && shown.contains(QLatin1String("gone")), qPrintable(shown));
-    QVERIFY(m_window->logPane()->text().contains(QStringLiteral("unit 2 (JXah00102) is gone")));
+    QCOMPARE(shown, QStringLiteral("unit 2 (JXah00102) was unplugged (it is no longer listed)"));
+    QVERIFY(m_window->logPane()->text().contains(shown));
     for (int row = 0; row < m_window->units()->rowCount(); ++row)
         QVERIFY(m_window->units()->index(row).data(UnitListModel::SerialRole).toString() != QLatin1String("JXah00102"));
     QVERIFY(!field<QPushButton>("moveBy")->isEnabled());
@@ -290,7 +354,7 @@ void CenterWindowTest::selectionFollowsItsUnitWhenAnEarlierOneGoes()
 {
     waitForUnits(3);
     selectAndWait(3);
-    VelmorEmulator::unplug(0);
+    VelmorEmulator::unplug(UnitA);
 
     waitForUnits(2);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), 2, s_shownWithinMs);
@@ -299,7 +363,77 @@ void CenterWindowTest::selectionFollowsItsUnitWhenAnEarlierOneGoes()
     QCOMPARE(status.last().at(0).toInt(), 2);
     QCOMPARE(m_window->units()->index(1).data(UnitListModel::SerialRole).toString(), QStringLiteral("JXbh01001"));
     QVERIFY(field<QPushButton>("moveBy")->isEnabled());
-    QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("is gone")));
+    QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("unplugged")));
+}
+
+void CenterWindowTest::requestMadeBeforeUnitsChangedIsNotSent_data()
+{
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QVector<int>>("unplugged");
+    QTest::addColumn<QVector<int>>("plugged");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("selectedAfter");
+    QTest::newRow("a unit before it unplugged")
+        << 3 << QVector<int>{UnitA} << QVector<int>{}
+        << QStringLiteral("unit 3 (JXbh01001) is now listed at index 2: the units changed since the request") << 2;
+    QTest::newRow("unplugged as another unit comes at its index")
+        << 2 << QVector<int>{UnitB} << QVector<int>{Spare}
+        << QStringLiteral("unit 2 (JXah00102) was unplugged (it is no longer listed)") << 0;
+}
+
+// The move waits in the worker's queue while the units change: it reaches no unit, and the log
+// says why.
+void CenterWindowTest::requestMadeBeforeUnitsChangedIsNotSent()
+{
+    QFETCH(int, selected);
+    QFETCH(QVector<int>, unplugged);
+    QFETCH(QVector<int>, plugged);
+    QFETCH(QString, reason);
+    QFETCH(int, selectedAfter);
+    waitForUnits(3);
+    selectAndWait(selected);
+    QSignalSpy notSent(m_window->worker(), &UnitWorker::actionNotSent);
+    pauseWorker();
+    m_window->post(moveOf(selected, 300));
+    for (int unit : unplugged)
+        VelmorEmulator::unplug(size_t(unit));
+    for (int unit : plugged)
+        VelmorEmulator::plug(size_t(unit));
+    resumeWorker();
+
+    const QString line = QStringLiteral("moveMotorRelative(%1, 300) not sent: %2").arg(selected).arg(reason);
+    QTRY_VERIFY2_WITH_TIMEOUT(m_window->logPane()->text().contains(line), qPrintable(m_window->logPane()->text()),
+                              s_shownWithinMs);
+    QCOMPARE(notSent.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->selectedUnit(), selectedAfter, s_shownWithinMs);
+    for (size_t unit : {UnitA, Spare, UnitB, UnitC})
+        QVERIFY2(!heardAMove(unit), qPrintable(QStringLiteral("unit %1 heard a move").arg(unit)));
+    if (selectedAfter == 0)
+        QCOMPARE(field<QLabel>("statusUnit")->text(), reason);
+}
+
+void CenterWindowTest::busyUnitIsShownBusyAndNeverMoved()
+{
+    waitForUnits(3);
+    void *otherProgram = nullptr;
+    QCOMPARE(FT_Open(1, &otherProgram), 0u);  // unit B, listed second
+    QTRY_COMPARE_WITH_TIMEOUT(rowText(1), QStringLiteral("2   JXah00102\n     busy in another program"), s_shownWithinMs);
+
+    m_window->selectUnit(2);
+    const QString busy = QStringLiteral("unit 2 (JXah00102) is busy in another program");
+    QTRY_COMPARE_WITH_TIMEOUT(field<QLabel>("statusUnit")->text(), busy, s_shownWithinMs);
+    QCOMPARE(m_window->selectedUnit(), 0);
+    QVERIFY(!field<QPushButton>("moveBy")->isEnabled());
+    m_window->post(moveOf(2, 300));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->logPane()->text().contains(QStringLiteral("moveMotorRelative(2, 300) not sent: ") + busy),
+                             s_shownWithinMs);
+
+    // Free again, the unit is read and shown whole.
+    QCOMPARE(FT_Close(otherProgram), 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(rowText(1).contains(QLatin1String("hardware 1.2, firmware 3.0")), s_shownWithinMs);
+    selectAndWait(2);
+    QVERIFY(field<QPushButton>("moveBy")->isEnabled());
+    QVERIFY(!heardAMove(UnitB));
 }
 
 void CenterWindowTest::plotKeepsTheLastMinute_data()

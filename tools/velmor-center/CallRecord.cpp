@@ -1,6 +1,6 @@
 #include "CallRecord.h"
 
-#include "../velmorctl/ResultText.h"
+#include "ResultText.h"
 
 QString CallRecord::resultText() const
 {

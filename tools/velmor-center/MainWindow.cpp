@@ -6,7 +6,7 @@
 #include "StatusPanel.h"
 #include "UnitListModel.h"
 #include "UnitWorker.h"
-#include "../velmorctl/ResultText.h"
+#include "ResultText.h"
 
 #include "VelmorLib.h"
 
@@ -113,6 +113,7 @@ void MainWindow::connectWorker()
     connect(m_worker, &UnitWorker::statusFailed, this, [this](int, int code) { m_status->showFailure(code); });
     connect(m_worker, &UnitWorker::selectedUnitLost, this, &MainWindow::onUnitLost);
     connect(m_worker, &UnitWorker::actionDone, this, &MainWindow::onActionDone);
+    connect(m_worker, &UnitWorker::actionNotSent, this, &MainWindow::onActionNotSent);
     connect(m_settings, &SettingsPanel::applyRequested, this, &MainWindow::onApply);
 }
 
@@ -154,11 +155,23 @@ void MainWindow::motionRequest(UnitAction::Kind kind, const QString &call, const
     post(UnitAction{kind, m_selected, call, words, std::move(perform), QString()});
 }
 
+// Each request names the unit it was made for, as the window shows it: the worker sends it to
+// that unit only.
 void MainWindow::post(const UnitAction &action)
 {
     if (action.index == 0)
         return;
-    m_worker->post([action](UnitWorker &worker) { worker.perform(action); });
+    UnitAction request = action;
+    request.serial = serialOf(action.index);
+    m_worker->post([request](UnitWorker &worker) { worker.perform(request); });
+}
+
+QString MainWindow::serialOf(int index) const
+{
+    if (index == m_selected)
+        return m_selectedSerial;
+    const UnitEntry *unit = m_units->unitAt(index);
+    return unit ? unit->serial : QString();
 }
 
 // Stop goes ahead of everything queued, and is sent even with no unit selected: to the last one.
@@ -170,7 +183,7 @@ void MainWindow::stop()
         return;
     }
     const UnitAction action{UnitAction::Kind::Stop, i, QStringLiteral("stopMotor(%1)").arg(i),
-                            tr("unit %1 stopped").arg(i), [i] { return stopMotor(i); }, QString()};
+                            tr("unit %1 stopped").arg(i), [i] { return stopMotor(i); }, QString(), m_selectedSerial};
     m_worker->postFirst([action](UnitWorker &worker) { worker.perform(action); });
 }
 
@@ -180,12 +193,14 @@ void MainWindow::selectUnit(int index)
     if (!unit || index == m_selected)
         return;
     m_selected = index;
+    m_selectedSerial = unit->serial;
     m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(index)));
     m_status->showUnit(UnitListModel::describe(*unit).replace(QLatin1Char('\n'), QLatin1Char(',')).simplified());
     m_settings->clear();
     m_motion->setUnitAvailable(true);
     report(tr("unit %1 (%2) selected").arg(index).arg(unit->serial));
-    m_worker->post([index](UnitWorker &worker) { worker.select(index); });
+    const QString serial = unit->serial;
+    m_worker->post([index, serial](UnitWorker &worker) { worker.select(index, serial); });
 }
 
 void MainWindow::onUnitsListed(const UnitEntries &units)
@@ -200,7 +215,7 @@ void MainWindow::onUnitsListed(const UnitEntries &units)
 void MainWindow::onUnitSelected(const UnitSnapshot &snapshot)
 {
     if (snapshot.index != m_selected) {
-        // The worker followed the held unit to a new index after units before it came or went.
+        // The worker followed the held unit to its new index after units before it came or went.
         m_selected = snapshot.index;
         m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(m_selected)));
     }
@@ -220,23 +235,26 @@ void MainWindow::onStatusRead(int index, const VelmorMotorStatus &status)
     emit statusShown(index);
 }
 
-void MainWindow::onUnitLost(int index, const QString &serial)
+void MainWindow::onUnitLost(int index, const QString &serial, const QString &reason)
 {
-    const QString text = tr("unit %1 (%2) is gone: it was unplugged or stopped answering").arg(index).arg(serial);
+    const QString text = tr("unit %1 (%2) %3").arg(index).arg(serial, reason);
     m_log->addNote(text);
     report(text);
     if (index != m_selected)
         return;
     m_selected = 0;
+    m_selectedSerial.clear();
     m_status->clear(text);
     m_settings->clear();
     m_motion->setUnitAvailable(false);
 }
 
-void MainWindow::onActionDone(const UnitAction &action, int code)
+void MainWindow::onActionDone(const UnitAction &action, int code, const QString &reason)
 {
     if (code != VELMOR_OK) {
-        const QString text = tr("%1 refused: %2 (code %3)").arg(action.call, resultText(code)).arg(code);
+        QString text = tr("%1 refused: %2 (code %3)").arg(action.call, resultText(code)).arg(code);
+        if (!reason.isEmpty())
+            text += tr(": unit %1 (%2) %3").arg(action.index).arg(action.serial, reason);
         m_log->addNote(text);
         report(text);
         return;
@@ -251,6 +269,13 @@ void MainWindow::onActionDone(const UnitAction &action, int code)
         m_status->setMotor(StatusPanel::Motor::Off);
     else if (action.kind == UnitAction::Kind::Setting)
         m_settings->markApplied(action.setting);
+}
+
+void MainWindow::onActionNotSent(const UnitAction &action, const QString &reason)
+{
+    const QString text = tr("%1 not sent: unit %2 (%3) %4").arg(action.call).arg(action.index).arg(action.serial, reason);
+    m_log->addNote(text);
+    report(text);
 }
 
 void MainWindow::onApply(const QVector<UnitAction> &actions)

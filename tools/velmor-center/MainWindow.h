@@ -50,8 +50,10 @@ private:
     void onUnitsListed(const UnitEntries &units);
     void onUnitSelected(const UnitSnapshot &snapshot);
     void onStatusRead(int index, const VelmorMotorStatus &status);
-    void onUnitLost(int index, const QString &serial);
-    void onActionDone(const UnitAction &action, int code);
+    void onUnitLost(int index, const QString &serial, const QString &reason);
+    void onActionDone(const UnitAction &action, int code, const QString &reason);
+    void onActionNotSent(const UnitAction &action, const QString &reason);
+    QString serialOf(int index) const;
     void onApply(const QVector<UnitAction> &actions);
     void report(const QString &text);
 
@@ -64,6 +66,7 @@ private:
     SettingsPanel *m_settings = nullptr;
     LogPane *m_log = nullptr;
     int m_selected = 0;
+    QString m_selectedSerial;
 };
 
 #endif

@@ -1,7 +1,7 @@
 #include "StatusPanel.h"
 
 #include "PositionPlot.h"
-#include "../velmorctl/ResultText.h"
+#include "ResultText.h"
 
 #include <QFormLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "UnitListModel.h"
 
-#include "../velmorctl/ResultText.h"
+#include "ResultText.h"
 
 UnitListModel::UnitListModel(QObject *parent)
     : QAbstractListModel(parent)
@@ -19,8 +19,7 @@ QVariant UnitListModel::data(const QModelIndex &index, int role) const
     const UnitEntry &unit = m_units.at(index.row());
     switch (role) {
     case Qt::DisplayRole: return describe(unit);
-    case Qt::ToolTipRole: return unit.infoCode == 0 ? QStringLiteral("unit %1, serial %2").arg(unit.index).arg(unit.serial)
-                                                   : QString::fromStdString(ResultText::of(unit.infoCode));
+    case Qt::ToolTipRole: return QStringLiteral("unit %1, serial %2: %3").arg(unit.index).arg(unit.serial, condition(unit));
     case IndexRole: return unit.index;
     case SerialRole: return unit.serial;
     default: return {};
@@ -29,10 +28,19 @@ QVariant UnitListModel::data(const QModelIndex &index, int role) const
 
 QString UnitListModel::describe(const UnitEntry &unit)
 {
-    if (unit.infoCode != 0)
-        return QStringLiteral("%1   %2").arg(unit.index).arg(QString::fromStdString(ResultText::of(unit.infoCode)));
+    if (!unit.isRead())
+        return QStringLiteral("%1   %2\n     %3").arg(unit.index).arg(unit.serial, condition(unit));
     return QStringLiteral("%1   %2   %3\n     hardware %4, firmware %5")
         .arg(unit.index).arg(unit.serial, unit.chip, unit.hardware, unit.firmware);
+}
+
+QString UnitListModel::condition(const UnitEntry &unit)
+{
+    if (unit.busy)
+        return tr("busy in another program");
+    if (unit.infoCode != 0)
+        return tr("%1 (code %2)").arg(QString::fromStdString(ResultText::of(unit.infoCode))).arg(unit.infoCode);
+    return tr("ready to use");
 }
 
 void UnitListModel::setUnits(const UnitEntries &units)

@@ -21,6 +21,8 @@ public:
     const UnitEntry *unitAt(int unitIndex) const;
     int rowOfUnit(int unitIndex) const;
     static QString describe(const UnitEntry &unit);
+    // "busy in another program", why its information could not be read, or that it is fine.
+    static QString condition(const UnitEntry &unit);
 
 private:
     UnitEntries m_units;

@@ -1,10 +1,13 @@
 #include "UnitWorker.h"
 
+#include "ResultText.h"
 #include "VelmorLibExtras.h"
 
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +29,11 @@ Record sized()
     Record record{};
     record.size = sizeof(Record);
     return record;
+}
+
+QString resultText(int32_t code)
+{
+    return QString::fromStdString(ResultText::of(code));
 }
 
 } // namespace
@@ -69,11 +77,11 @@ void UnitWorker::runNext()
 void UnitWorker::start()
 {
     m_listTimer = new QTimer(this);
-    connect(m_listTimer, &QTimer::timeout, this, &UnitWorker::pollDeviceCount);
+    connect(m_listTimer, &QTimer::timeout, this, &UnitWorker::pollUnits);
     m_statusTimer = new QTimer(this);
     connect(m_statusTimer, &QTimer::timeout, this, &UnitWorker::pollStatus);
     timed(QStringLiteral("initialise()"), false, [] { return initialise(); });
-    pollDeviceCount();
+    pollUnits();
     m_listTimer->start(s_listIntervalMs);
 }
 
@@ -105,69 +113,118 @@ int32_t UnitWorker::timed(const QString &call, bool isPoll, const std::function<
     return code;
 }
 
-void UnitWorker::pollDeviceCount()
+void UnitWorker::pollUnits()
 {
-    if (unitCountChanged())
-        listUnits();
+    UnitEntries listed;
+    if (!readListing(&listed))
+        return;
+    // Before any unit is opened for the list: a held index answers for its own unit only.
+    if (m_heldIndex != 0)
+        trackHeldUnit();
+    if (!m_listed || listingChanged(listed))
+        showUnits(listed);
 }
 
-bool UnitWorker::unitCountChanged()
+// The attached units as D2XX lists them, opening none. False when the count cannot be read.
+bool UnitWorker::readListing(UnitEntries *listed)
 {
     int32_t count = 0;
-    const int32_t code = timed(QStringLiteral("getDeviceCount()"), true, [&] { return getDeviceCount(&count); });
-    return code == VELMOR_OK && (!m_listed || count != m_units.size());
+    if (timed(QStringLiteral("getDeviceCount()"), true, [&] { return getDeviceCount(&count); }) != VELMOR_OK)
+        return false;
+    for (int index = 1; index <= std::min(count, s_highestIndex); ++index) {
+        const VelmorUnitState state = unitState(index, true);
+        // The bus changed since the count: the next poll sees it whole.
+        if (state.listed == 0)
+            break;
+        UnitEntry entry;
+        entry.index = index;
+        entry.serial = QString::fromLatin1(state.serialNumber);
+        entry.busy = state.openElsewhere != 0;
+        listed->append(entry);
+    }
+    return true;
 }
 
-void UnitWorker::listUnits()
+// Units that came, went or changed places, and units taken or let go by another program.
+bool UnitWorker::listingChanged(const UnitEntries &listed) const
 {
-    // A held unit keeps its interface open: reading the list through a new index would fail to
-    // open it. Let it go while listing, and take it up again wherever it is now.
-    const int heldIndex = m_heldIndex;
-    const QString heldSerial = m_heldSerial;
-    releaseHeld();
-    // The library keeps what it learnt of a unit (its firmware version) by index: once units
-    // have come or gone, an index may name another unit, which that knowledge would refuse
-    // (code 31). initialise makes every index run its start-up handshake again.
-    if (m_listed)
-        timed(QStringLiteral("initialise()"), false, [] { return initialise(); });
-    int32_t count = 0;
-    timed(QStringLiteral("getDeviceCount()"), false, [&] { return getDeviceCount(&count); });
+    if (listed.size() != m_units.size())
+        return true;
+    for (int row = 0; row < listed.size(); ++row) {
+        if (listed.at(row).serial != m_units.at(row).serial || listed.at(row).busy != m_units.at(row).busy)
+            return true;
+    }
+    return false;
+}
+
+void UnitWorker::showUnits(const UnitEntries &listed)
+{
     UnitEntries units;
-    for (int index = 1; index <= count; ++index)
-        units.append(readEntry(index));
+    for (const UnitEntry &entry : listed)
+        units.append(withDetails(entry));
     m_units = units;
     m_listed = true;
     emit unitsListed(units);
-    if (heldIndex != 0)
-        followHeldUnit(heldIndex, heldSerial);
 }
 
-UnitEntry UnitWorker::readEntry(int index)
+// A unit listed before keeps what was read of it; a unit new to the list, or free again, is read.
+UnitEntry UnitWorker::withDetails(const UnitEntry &listed)
 {
-    auto info = sized<VelmorUnitInfo>();
-    UnitEntry entry;
-    entry.index = index;
-    entry.infoCode = timed(QStringLiteral("velmorGetUnitInfo(%1)").arg(index), false,
-                           [&] { return velmorGetUnitInfo(index, &info); });
-    if (entry.infoCode != VELMOR_OK)
+    UnitEntry entry = listed;
+    if (entry.busy)
         return entry;
-    entry.serial = QString::fromLatin1(info.serialNumber);
-    entry.chip = chipName(info.chipType);
-    entry.hardware = QStringLiteral("%1.%2").arg(info.hardwareMajor).arg(info.hardwareMinor);
-    entry.firmware = QStringLiteral("%1.%2").arg(info.firmwareMajor).arg(info.firmwareMinor);
+    for (const UnitEntry &known : qAsConst(m_units)) {
+        if (known.serial == entry.serial && known.isRead()) {
+            entry.chip = known.chip;
+            entry.hardware = known.hardware;
+            entry.firmware = known.firmware;
+            return entry;
+        }
+    }
+    readInfo(entry);
     return entry;
 }
 
-// Units before the held one may have come or gone: follow it by its serial number.
-void UnitWorker::followHeldUnit(int heldIndex, const QString &heldSerial)
+void UnitWorker::readInfo(UnitEntry &entry)
 {
-    for (const UnitEntry &entry : qAsConst(m_units)) {
-        if (entry.infoCode == VELMOR_OK && entry.serial == heldSerial) {
-            select(entry.index);
-            return;
-        }
+    const int index = entry.index;
+    auto info = sized<VelmorUnitInfo>();
+    entry.infoCode = timed(QStringLiteral("velmorGetUnitInfo(%1)").arg(index), false,
+                           [&] { return velmorGetUnitInfo(index, &info); });
+    if (entry.infoCode == VELMOR_ERROR_OPEN_FAILED && unitState(index, false).openElsewhere != 0) {
+        // Taken by another program since the listing.
+        entry.busy = true;
+        return;
     }
-    emit selectedUnitLost(heldIndex, heldSerial);
+    if (entry.infoCode != VELMOR_OK)
+        return;
+    entry.chip = chipName(info.chipType);
+    entry.hardware = QStringLiteral("%1.%2").arg(info.hardwareMajor).arg(info.hardwareMinor);
+    entry.firmware = QStringLiteral("%1.%2").arg(info.firmwareMajor).arg(info.firmwareMinor);
+}
+
+// Units before the held one may have come or gone: follow it to its new index, or let it go.
+void UnitWorker::trackHeldUnit()
+{
+    const VelmorUnitState state = unitState(m_heldIndex, true);
+    if (state.held == 0 || state.heldUnitAway == 0)
+        return;
+    if (state.heldUnitListedAt == 0) {
+        loseHeldUnit(tr("was unplugged (it is no longer listed)"));
+        return;
+    }
+    // Held anew by its serial number at the index it is listed at now; the old index is let go.
+    const int shownAt = m_heldIndex;
+    const QString serial = m_heldSerial;
+    select(shownAt, serial);
+}
+
+void UnitWorker::loseHeldUnit(const QString &reason)
+{
+    const int index = m_heldIndex;
+    const QString serial = m_heldSerial;
+    releaseHeld();
+    emit selectedUnitLost(index, serial, reason);
 }
 
 void UnitWorker::releaseHeld()
@@ -181,15 +238,23 @@ void UnitWorker::releaseHeld()
     m_heldSerial.clear();
 }
 
-void UnitWorker::select(int index)
+void UnitWorker::select(int index, const QString &serial)
 {
     releaseHeld();
-    timed(QStringLiteral("velmorHoldUnit(%1)").arg(index), false, [&] { return velmorHoldUnit(index); });
-    m_heldIndex = index;
-    m_heldSerial = index <= m_units.size() ? m_units.at(index - 1).serial : QString();
-    readSettings(index);
+    const QByteArray serialBytes = serial.toLatin1();
+    int32_t heldAt = index;
+    const int32_t code = timed(QStringLiteral("velmorHoldUnitBySerial(\"%1\")").arg(serial), false,
+                               [&] { return velmorHoldUnitBySerial(serialBytes.constData(), &heldAt); });
+    if (code != VELMOR_OK) {
+        emit selectedUnitLost(index, serial, failureReason(code, heldAt, serial));
+        return;
+    }
+    m_heldIndex = heldAt;
+    m_heldSerial = serial;
+    readSettings(heldAt);
+    m_statusTimer->setInterval(s_statusIntervalMs);
+    m_statusTimer->start();
     pollStatus();
-    m_statusTimer->start(s_statusIntervalMs);
 }
 
 void UnitWorker::readSettings(int index)
@@ -223,10 +288,8 @@ void UnitWorker::pollStatus()
 {
     if (m_heldIndex == 0)
         return;
-    // When units come or go the held index may name another unit: follow it by its serial first.
-    if (unitCountChanged()) {
-        m_statusTimer->stop();
-        listUnits();
+    if (unitState(m_heldIndex, true).heldUnitAway != 0) {
+        pollUnits();
         return;
     }
     const int index = m_heldIndex;
@@ -235,16 +298,69 @@ void UnitWorker::pollStatus()
                                [&] { return velmorGetMotorStatus(index, &status); });
     if (code == VELMOR_OK) {
         emit statusRead(index, status);
+        m_statusTimer->setInterval(s_statusIntervalMs);
         return;
     }
     emit statusFailed(index, code);
-    // A unit that stops answering may have gone: look at the bus again before polling on.
-    m_statusTimer->stop();
-    listUnits();
+    // Its handle closed by a failure, the unit may have been taken by another program before the
+    // next call opened it again.
+    const QString reason = code == VELMOR_ERROR_OPEN_FAILED ? whereabouts(index, m_heldSerial) : QString();
+    if (!reason.isEmpty()) {
+        loseHeldUnit(reason);
+        return;
+    }
+    // A unit that stops answering is asked again after a pause, not at the polling rate.
+    m_statusTimer->setInterval(s_listIntervalMs);
 }
 
 void UnitWorker::perform(const UnitAction &action)
 {
+    if (!isHeldHere(action.index, action.serial)) {
+        const QString reason = whereabouts(action.index, action.serial);
+        emit actionNotSent(action, reason.isEmpty() ? tr("is not selected") : reason);
+        return;
+    }
     const int32_t code = timed(action.call, false, action.perform);
-    emit actionDone(action, code);
+    const bool unreachable = code == VELMOR_ERROR_OPEN_FAILED || code == VELMOR_ERROR_DEVICE_INDEX;
+    emit actionDone(action, code, unreachable ? failureReason(code, action.index, action.serial) : QString());
+}
+
+bool UnitWorker::isHeldHere(int index, const QString &serial)
+{
+    return index != 0 && index == m_heldIndex && serial.compare(m_heldSerial, Qt::CaseInsensitive) == 0
+        && unitState(index, true).heldUnitAway == 0;
+}
+
+// Why the unit with this serial number cannot be reached at `index`, completing "unit 2
+// (JXah00102) ..."; empty when it is listed there and free.
+QString UnitWorker::whereabouts(int index, const QString &serial)
+{
+    const QByteArray serialBytes = serial.toLatin1();
+    int32_t listedAt = 0;
+    const int32_t code = timed(QStringLiteral("velmorWhereIsUnit(\"%1\")").arg(serial), false,
+                               [&] { return velmorWhereIsUnit(serialBytes.constData(), &listedAt); });
+    if (code == VELMOR_ERROR_SERIAL_NOT_FOUND)
+        return tr("was unplugged (it is no longer listed)");
+    if (code != VELMOR_OK)
+        return tr("cannot be found: %1 (code %2)").arg(resultText(code)).arg(code);
+    if (unitState(listedAt, false).openElsewhere != 0)
+        return tr("is busy in another program");
+    if (listedAt != index)
+        return tr("is now listed at index %1: the units changed since the request").arg(listedAt);
+    return QString();
+}
+
+QString UnitWorker::failureReason(int32_t code, int index, const QString &serial)
+{
+    const QString reason = whereabouts(index, serial);
+    if (!reason.isEmpty())
+        return reason;
+    return tr("could not be reached: %1 (code %2)").arg(resultText(code)).arg(code);
+}
+
+VelmorUnitState UnitWorker::unitState(int index, bool isPoll)
+{
+    auto state = sized<VelmorUnitState>();
+    timed(QStringLiteral("velmorGetUnitState(%1)").arg(index), isPoll, [&] { return velmorGetUnitState(index, &state); });
+    return state;
 }

@@ -1,5 +1,9 @@
 // Makes every library call of the application, on one thread of its own; the window posts
 // requests and hears the results through queued signals.
+//
+// The selected unit is held by its serial number, which pins its index to it in the library: a
+// call on that index reaches that unit or none. When units before it come or go the worker
+// follows it to its new index; a request made for it at its old index is not sent.
 #ifndef VELMORCENTER_UNITWORKER_H
 #define VELMORCENTER_UNITWORKER_H
 
@@ -24,6 +28,8 @@ public:
 
     static constexpr int s_listIntervalMs = 1000;
     static constexpr int s_statusIntervalMs = 80;
+    // The library addresses no unit beyond.
+    static constexpr int s_highestIndex = 99;
 
     explicit UnitWorker(QObject *parent = nullptr);
 
@@ -33,7 +39,10 @@ public:
 
     // These run on the worker thread, through post().
     void start();
-    void select(int index);
+    // Holds the unit with this serial number (the list showed it at `index`) wherever it is
+    // listed now.
+    void select(int index, const QString &serial);
+    // Sends the action only to the unit it was made for, held at the index it was made at.
     void perform(const UnitAction &action);
     void readSettings(int index);
     // Blocking from the window at exit: releases every held unit and stops the polls.
@@ -45,18 +54,29 @@ signals:
     void unitSelected(const UnitSnapshot &snapshot);
     void statusRead(int index, const VelmorMotorStatus &status);
     void statusFailed(int index, int code);
-    void selectedUnitLost(int index, const QString &serial);
-    void actionDone(const UnitAction &action, int code);
+    // The selected unit cannot be used (any more); `reason` completes "unit 2 (JXah00102) ...":
+    // "was unplugged", "is busy in another program", ...
+    void selectedUnitLost(int index, const QString &serial, const QString &reason);
+    void actionDone(const UnitAction &action, int code, const QString &reason);
+    // The action was not sent: its unit is not the one held at its index; the reason as above.
+    void actionNotSent(const UnitAction &action, const QString &reason);
 
 private:
     void runNext();
-    void pollDeviceCount();
+    void pollUnits();
     void pollStatus();
-    bool unitCountChanged();
-    void listUnits();
-    UnitEntry readEntry(int index);
-    void followHeldUnit(int heldIndex, const QString &heldSerial);
+    bool readListing(UnitEntries *listed);
+    bool listingChanged(const UnitEntries &listed) const;
+    void showUnits(const UnitEntries &listed);
+    UnitEntry withDetails(const UnitEntry &listed);
+    void readInfo(UnitEntry &entry);
+    void trackHeldUnit();
+    void loseHeldUnit(const QString &reason);
     void releaseHeld();
+    bool isHeldHere(int index, const QString &serial);
+    QString whereabouts(int index, const QString &serial);
+    QString failureReason(int32_t code, int index, const QString &serial);
+    VelmorUnitState unitState(int index, bool isPoll);
     int32_t timed(const QString &call, bool isPoll, const std::function<int32_t()> &function);
 
     QMutex m_mutex;
