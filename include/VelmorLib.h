@@ -36,30 +36,30 @@ extern "C" {
 
 /* Result codes. Codes 2 and 17 are not used. */
 enum VelmorResult {
-    VELMOR_OK = 0,
-    VELMOR_ERROR_DEVICE_INDEX = 1,              /* index below 1, above the unit count, or 100 or more; a null out-pointer also gives 21 */
-    VELMOR_ERROR_OPEN_FAILED = 3,               /* opening the unit failed */
-    VELMOR_ERROR_READ_MOTOR_CONFIGURATION = 4,
-    VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION = 5,
-    VELMOR_ERROR_READ_MOTION_CONFIGURATION = 6,
-    VELMOR_ERROR_WRITE_MOTION_CONFIGURATION = 7,
+    VELMOR_OK = 0,                              /* success */
+    VELMOR_ERROR_DEVICE_INDEX = 1,              /* index below 1, above the unit count, or 100 or more; a held index whose listing ends before it */
+    VELMOR_ERROR_OPEN_FAILED = 3,               /* opening the unit failed: open in another program, no access, or (on a held index) another unit stands there */
+    VELMOR_ERROR_READ_MOTOR_CONFIGURATION = 4,  /* reading the motor configuration failed (setMotorCurrent) */
+    VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION = 5, /* writing the motor configuration failed: the unit refused a value, or the exchange failed */
+    VELMOR_ERROR_READ_MOTION_CONFIGURATION = 6, /* reading the motion configuration failed (setMotorSpeed, setMotorAcceleration) */
+    VELMOR_ERROR_WRITE_MOTION_CONFIGURATION = 7, /* writing the motion configuration failed: a value refused, or the exchange failed */
     VELMOR_ERROR_MOVE_FAILED = 8,               /* the move or home request failed */
-    VELMOR_ERROR_MOTOR_ON_FAILED = 9,
-    VELMOR_ERROR_MOTOR_OFF_FAILED = 10,
-    VELMOR_ERROR_STOP_FAILED = 11,
+    VELMOR_ERROR_MOTOR_ON_FAILED = 9,           /* switching the motor on failed */
+    VELMOR_ERROR_MOTOR_OFF_FAILED = 10,         /* switching the motor off failed */
+    VELMOR_ERROR_STOP_FAILED = 11,              /* stopping the motor failed */
     VELMOR_ERROR_READ_FAILED = 12,              /* reading motor information or the advanced move configuration failed */
-    VELMOR_ERROR_SET_PWM_FAILED = 13,
-    VELMOR_ERROR_SET_RELAY_FAILED = 14,
-    VELMOR_ERROR_NOT_READY_OFF = 15,            /* ready byte 0 */
-    VELMOR_ERROR_NOT_READY_4 = 16,              /* ready byte 4 */
-    VELMOR_ERROR_NOT_READY_5 = 18,              /* ready byte 5 */
-    VELMOR_ERROR_NOT_READY_6 = 19,              /* ready byte 6 */
-    VELMOR_ERROR_NOT_READY_OTHER = 20,          /* any other ready byte but 1 */
+    VELMOR_ERROR_SET_PWM_FAILED = 13,           /* setting the PWM value failed */
+    VELMOR_ERROR_SET_RELAY_FAILED = 14,         /* setting the relay failed */
+    VELMOR_ERROR_NOT_READY_OFF = 15,            /* a move refused: ready byte 0 (the motor is off) */
+    VELMOR_ERROR_NOT_READY_4 = 16,              /* a move refused: ready byte 4 */
+    VELMOR_ERROR_NOT_READY_5 = 18,              /* a move refused: ready byte 5 */
+    VELMOR_ERROR_NOT_READY_6 = 19,              /* a move refused: ready byte 6 */
+    VELMOR_ERROR_NOT_READY_OTHER = 20,          /* a move refused: any other ready byte but 1 (a move under way among them) */
     VELMOR_ERROR_ARGUMENT = 21,                 /* an argument is out of range, or an out-pointer is null */
-    VELMOR_ERROR_WRITE_INPUT_CONFIGURATION = 22,
-    VELMOR_ERROR_WRITE_BACKLASH = 23,
-    VELMOR_ERROR_WRITE_HOME_SETTINGS = 24,
-    VELMOR_ERROR_ZERO_FAILED = 25,
+    VELMOR_ERROR_WRITE_INPUT_CONFIGURATION = 22, /* writing the input configuration failed (setLimitSwitches) */
+    VELMOR_ERROR_WRITE_BACKLASH = 23,           /* writing the backlash compensation failed */
+    VELMOR_ERROR_WRITE_HOME_SETTINGS = 24,      /* writing the home settings failed */
+    VELMOR_ERROR_ZERO_FAILED = 25,              /* zeroing the position failed */
     VELMOR_ERROR_START_COMMAND = 26,            /* the bootloader start command of the first use failed */
     VELMOR_ERROR_NOT_INITIALISED = 27,          /* initialise has not been called */
     VELMOR_ERROR_SERIAL_NOT_FOUND = 28,         /* no supported unit carries the serial number */
@@ -67,7 +67,7 @@ enum VelmorResult {
     VELMOR_ERROR_INFORMATION_INVALID = 30,      /* the unit's information is not valid */
     VELMOR_ERROR_FIRMWARE_UNSUPPORTED = 31,     /* the unit's firmware major is not accepted for its hardware */
     VELMOR_ERROR_NO_RELAY = 32,                 /* the unit's hardware has no relay */
-    VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED = 33
+    VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED = 33  /* setting the PWM step mode failed */
 };
 
 #define VELMOR_HIGHEST_RESULT_CODE 33

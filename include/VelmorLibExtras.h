@@ -54,11 +54,13 @@ typedef struct VelmorMotorStatus {
     uint32_t stepMode;           /* 0 is the finest: 1/16 step (1/128 on hardware 27.1) */
     uint32_t ready;              /* the ready byte; 1 means ready (what isMotorReady reports) */
     int32_t moveGate;            /* what a move would return now: 0, or 15, 16, 18, 19 or 20 */
-    uint32_t firstWord;          /* the other status bytes, as the unit sends them */
-    uint32_t flag9;
-    uint32_t flag10;
-    uint32_t flag12;
-    uint32_t flag13;
+    /* The reply's other bytes, as the unit sends them and named by where they sit: their meaning
+     * is the unit's own, and the library never reads them. */
+    uint32_t firstWord;          /* bytes 0 to 3 of the 14-byte motor information */
+    uint32_t flag9;              /* byte 9 */
+    uint32_t flag10;             /* byte 10 */
+    uint32_t flag12;             /* byte 12 */
+    uint32_t flag13;             /* byte 13 */
 } VelmorMotorStatus;
 
 /* One motor-information exchange. 12 when it fails. */
