@@ -76,6 +76,7 @@ check_installed_files() {
     local required=(
         "$includedir/VelmorLib.h"
         "$includedir/VelmorLibExtras.h"
+        "$includedir/VelmorLib.hpp"
         "$includedir/VelmorLibVersion.h"
         "$libdir/libVelmorLib.so"
         "$libdir/libVelmorLib.so.$major"

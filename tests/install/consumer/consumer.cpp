@@ -1,5 +1,5 @@
 // A C++ program built outside the project against the installed VelmorLib.
-#include <VelmorLibExtras.h>
+#include <VelmorLib.hpp>
 
 #include <iostream>
 
@@ -17,5 +17,14 @@ int main()
     const int32_t versionResult = velmorGetVersion(&major, &minor, &patch);
     const bool asBuilt = major == VELMOR_VERSION_MAJOR && minor == VELMOR_VERSION_MINOR && patch == VELMOR_VERSION_PATCH;
     std::cout << "velmorGetVersion " << versionResult << " as built " << asBuilt << '\n';
+    // The C++ face: a sized record, and a code thrown with its words (printed only if wrong).
+    auto status = velmor::sized<VelmorMotorStatus>();
+    try {
+        velmor::check(velmorGetMotorStatus(0, &status), "velmorGetMotorStatus");
+        std::cout << "index 0 accepted\n";
+    } catch (const velmor::Error &error) {
+        if (error.name() != "VELMOR_ERROR_DEVICE_INDEX")
+            std::cout << error.what() << '\n';
+    }
     return 0;
 }
