@@ -406,42 +406,93 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     EXPECT_EQ(run({"position", "1", "position", "2"})->out(), "position of unit 1: 0\nposition of unit 2: 1500\n");
 }
 
-// Units unplugged under a shell: an index the shell holds reaches its own unit or none, and
-// velmorctl says where that unit went; the unit is reached by its serial number where it is now.
-TEST_F(Velmorctl, AShellSaysWhereTheUnitsItHoldsWent)
+// While a shell waits for a move, units are unplugged: each index the shell holds reaches its
+// own unit or none, and velmorctl says where that unit went.
+struct UnplugCase
+{
+    const char *name;
+    std::string input;
+    // The progress a waited move shows, and the serial numbers then unplugged (all so far).
+    std::vector<std::pair<std::string, std::vector<std::string>>> unplugs;
+    std::vector<std::string> failures;  // "velmorctl: ..." lines, in order
+    std::string out;
+    int exitStatus;                     // the code of the last line that failed
+};
+
+void PrintTo(const UnplugCase &unplugCase, std::ostream *stream)
+{
+    *stream << unplugCase.name;
+}
+
+class VelmorctlUnplugged : public Velmorctl, public ::testing::WithParamInterface<UnplugCase>
+{
+};
+
+TEST_P(VelmorctlUnplugged, AShellSaysWhereTheUnitsItHoldsWent)
 {
     SKIP_UNLESS(s_recordsD2xx, "nothing can be preloaded into a program here");
-    const auto shell = startUnplugging({"shell"}, "on 2 move-by 2 3000 --wait\n"
-                                                  "position 1\n"
-                                                  "list\n"
-                                                  "stop JXbh01001 move-by JXbh01001 3000 --wait\n"
-                                                  "position 1\n");
-    ASSERT_TRUE(shell->waitForError("move-by unit 2: position ", milliseconds(10000))) << shell->err();
-    unplug({"JXah00102"});
-    ASSERT_TRUE(shell->waitForError("move-by unit JXbh01001: position ", milliseconds(10000))) << shell->err();
-    unplug({"JXah00102", "JXbh01001"});
+    const auto shell = startUnplugging({"shell"}, GetParam().input);
+    for (const auto &[progress, serials] : GetParam().unplugs) {
+        ASSERT_TRUE(shell->waitForError(progress, milliseconds(10000))) << shell->err();
+        unplug(serials);
+    }
     shell->finish();
 
-    EXPECT_EQ(shell->exitStatus(), 1) << shell->err();
+    EXPECT_EQ(shell->exitStatus(), GetParam().exitStatus) << shell->err();
     std::vector<std::string> failures;
     for (const std::string &line : linesOf(shell->err())) {
         if (line.rfind("velmorctl: ", 0) == 0)
             failures.push_back(line);
     }
-    const std::string movedAway = "unit JXbh01001 is held here at index 2, now listed at index 1 (name it by its "
-                                  "serial number)";
-    const std::string gone = "unit JXbh01001, held here at index 1, was unplugged (it is no longer listed)";
-    EXPECT_EQ(failures, (std::vector<std::string>{
-                            "velmorctl: move-by unit 2: the device index is out of range (code 1): " + movedAway,
-                            "velmorctl: position unit 1: opening the unit failed (code 3): " + movedAway,
-                            "velmorctl: move-by unit JXbh01001: the device index is out of range (code 1): " + gone,
-                            "velmorctl: position unit 1: the device index is out of range (code 1): " + gone,
-                        }));
-    EXPECT_EQ(shell->out(), "motor of unit 2 switched on\n"
-                            "1 supported unit\n"
-                            "1     JXbh01001        opening the unit failed (code 3): " + movedAway + "\n"
-                            "motor of unit JXbh01001 stopped\n");
+    EXPECT_EQ(failures, GetParam().failures);
+    EXPECT_EQ(shell->out(), GetParam().out);
 }
+
+// Unit 1 is JXah00102, unit 2 JXbh01001: with unit 1 unplugged, JXbh01001 is listed at index 1.
+const std::string s_outOfRange = "the device index is out of range (code 1): ";
+const std::string s_openFailed = "opening the unit failed (code 3): ";
+const std::string s_movedAway = "unit JXbh01001 is held here at index 2, now listed at index 1 (name it by its serial "
+                                "number)";
+const std::string s_firstGone = "unit JXah00102, held here at index 1, was unplugged (it is no longer listed)";
+const std::string s_secondGone = "unit JXbh01001, held here at index 1, was unplugged (it is no longer listed)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VelmorctlUnplugged,
+    ::testing::Values(
+        // The unit is reached by its serial number where it is now, and held there in turn.
+        UnplugCase{"UnitBeforeAndThenTheUnitItself",
+                   "on 2 move-by 2 3000 --wait\n"
+                   "position 1\n"
+                   "list\n"
+                   "stop JXbh01001 move-by JXbh01001 3000 --wait\n"
+                   "position 1\n",
+                   {{"move-by unit 2: position ", {"JXah00102"}},
+                    {"move-by unit JXbh01001: position ", {"JXah00102", "JXbh01001"}}},
+                   {"velmorctl: move-by unit 2: " + s_outOfRange + s_movedAway,
+                    "velmorctl: position unit 1: " + s_openFailed + s_movedAway,
+                    "velmorctl: move-by unit JXbh01001: " + s_outOfRange + s_secondGone,
+                    "velmorctl: position unit 1: " + s_outOfRange + s_secondGone},
+                   "motor of unit 2 switched on\n"
+                   "1 supported unit\n"
+                   "1     JXbh01001        " + s_openFailed + s_movedAway + "\n"
+                   "motor of unit JXbh01001 stopped\n",
+                   1},
+        // An index the shell holds for an unplugged unit reaches no other unit, whatever names it.
+        UnplugCase{"IndexKeptForAnUnpluggedUnit",
+                   "position 1\n"
+                   "on 2 move-by 2 3000 --wait\n"
+                   "position 1\n"
+                   "position JXbh01001\n",
+                   {{"move-by unit 2: position ", {"JXah00102"}}},
+                   {"velmorctl: move-by unit 2: " + s_outOfRange + s_movedAway,
+                    "velmorctl: position unit 1: " + s_openFailed + s_firstGone,
+                    "velmorctl: position unit JXbh01001: " + s_openFailed
+                        + "index 1, where the unit is listed now, is held here for unit JXah00102, which was unplugged "
+                          "(it is no longer listed)"},
+                   "position of unit 1: 0\n"
+                   "motor of unit 2 switched on\n",
+                   3}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Velmorctl, RunsShareTheUnitsState)
 {
