@@ -144,6 +144,17 @@ def test_blocks_and_threads_on_a_unit_by_serial_share_one_hold_released_at_the_l
     assert bench.open_handles() == 0
 
 
+def test_a_block_entered_in_one_thread_and_ended_in_another_releases_the_unit(bench):
+    with contextlib.ExitStack() as block:
+        block.enter_context(Unit(serial="JXah00102"))
+        assert velmorlib.get_unit_state(2).held
+        ending = threading.Thread(target=block.close)
+        ending.start()
+        ending.join(10)
+    assert not velmorlib.get_unit_state(2).held
+    assert bench.open_handles() == 0
+
+
 LET_GO = {
     "release_all_units": velmorlib.release_all_units,
     "initialise": velmorlib.initialise,

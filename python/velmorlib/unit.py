@@ -67,6 +67,8 @@ class Unit:
             raise TypeError("Unit takes either an index or serial=, not both or neither")
         self.serial = serial
         self._blocks = threading.local()   # .pins: the pins of this thread's blocks, innermost last
+        self._entered_lock = threading.Lock()
+        self._entered: List[_pins.Pin] = []  # the pins of every thread's blocks, in the order entered
         self._listed_serial: Optional[bytes] = None
         if serial is None:
             self._index = _checks.int32("index", index)
@@ -95,13 +97,24 @@ class Unit:
     def __enter__(self) -> "Unit":
         pin = _pins.hold_index(self._index) if self._listed_serial is None else self._hold_by_serial()
         self._block_pins().append(pin)
+        with self._entered_lock:
+            self._entered.append(pin)
         return self
 
     def __exit__(self, exception_type: Optional[Type[BaseException]], exception: Optional[BaseException],
                  traceback: Optional[TracebackType]) -> None:
         pins = self._block_pins()
-        if pins:
-            _pins.release(pins.pop())
+        with self._entered_lock:
+            if pins:
+                pin = pins.pop()
+                if pin not in self._entered:
+                    return  # ended already, by another thread
+                self._entered.remove(pin)
+            elif self._entered:  # a block entered in another thread, ended in this one
+                pin = self._entered.pop()
+            else:
+                return
+        _pins.release(pin)
 
     def _block_pins(self) -> List[_pins.Pin]:
         pins: Optional[List[_pins.Pin]] = getattr(self._blocks, "pins", None)
