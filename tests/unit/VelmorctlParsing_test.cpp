@@ -118,37 +118,12 @@ TEST(VelmorctlShellWords, SplitAtBlanksUpToAComment)
     EXPECT_TRUE(CommandLineParser::shellWords(" \t ").empty());
 }
 
-struct OpenFailureCase
-{
-    int32_t index;
-    int32_t unitCount;
-    OpenFailure::Cause cause;
-};
-
-class VelmorctlOpenFailure : public testing::TestWithParam<OpenFailureCase>
-{
-};
-
-// Still listed at its index after the failure: open elsewhere; no longer: unplugged.
-TEST_P(VelmorctlOpenFailure, TheListingTellsBusyFromUnplugged)
-{
-    EXPECT_EQ(OpenFailure::causeOf(GetParam().index, GetParam().unitCount), GetParam().cause);
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, VelmorctlOpenFailure,
-                         testing::Values(OpenFailureCase{2, 2, OpenFailure::Cause::Busy},
-                                         OpenFailureCase{1, 4, OpenFailure::Cause::Busy},
-                                         OpenFailureCase{2, 1, OpenFailure::Cause::Unplugged},
-                                         OpenFailureCase{1, 0, OpenFailure::Cause::Unplugged},
-                                         OpenFailureCase{1, -1, OpenFailure::Cause::Unknown}));
-
 TEST(VelmorctlOpenFailure, EachCauseHasItsWords)
 {
     EXPECT_EQ(OpenFailure::text(OpenFailure::Cause::Busy),
               "the unit is open in another program (close it there, or wait for it with --retry-busy SECONDS)");
     EXPECT_EQ(OpenFailure::text(OpenFailure::Cause::Unplugged),
               "the unit was unplugged (it is no longer listed at its index)");
-    EXPECT_EQ(OpenFailure::text(OpenFailure::Cause::Unknown), "the unit is open in another program, or was unplugged");
     EXPECT_EQ(OpenFailure::serialNotFoundReason(99), "");
     EXPECT_EQ(OpenFailure::serialNotFoundReason(120),
               "120 units are attached and the library addresses units 1 to 99: a unit listed beyond 99 cannot be found");

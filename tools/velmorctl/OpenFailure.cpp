@@ -26,24 +26,15 @@ std::string heldHereAt(const std::string &serial, int32_t heldAt, int32_t listed
 
 } // namespace
 
-OpenFailure::Cause OpenFailure::causeOf(int32_t index, int32_t unitCount)
-{
-    if (unitCount < 0)
-        return Cause::Unknown;
-    return index <= unitCount ? Cause::Busy : Cause::Unplugged;
-}
-
 std::string OpenFailure::text(Cause cause)
 {
     switch (cause) {
     case Cause::Busy:
         return "the unit is open in another program (close it there, or wait for it with --retry-busy SECONDS)";
     case Cause::Unplugged:
-        return "the unit was unplugged (it is no longer listed at its index)";
-    case Cause::Unknown:
         break;
     }
-    return "the unit is open in another program, or was unplugged";
+    return "the unit was unplugged (it is no longer listed at its index)";
 }
 
 std::string OpenFailure::reason(int32_t code, int32_t index, const VelmorUnitState &state, const std::string &serial)

@@ -12,11 +12,8 @@
 class OpenFailure
 {
 public:
-    enum class Cause { Busy, Unplugged, Unknown };
+    enum class Cause { Busy, Unplugged };
 
-    // From the unit count alone, as getDeviceCount read it right after the failure (negative
-    // when that failed): a unit still listed at its index is taken for busy.
-    static Cause causeOf(int32_t index, int32_t unitCount);
     static std::string text(Cause cause);
 
     // Why the call on `index` failed with `code`, from the index's state read right after it.
