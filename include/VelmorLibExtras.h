@@ -130,6 +130,25 @@ typedef struct VelmorLimits {
 /* What the unit at deviceIndex accepts, by its hardware version. Opens the unit as any call does. */
 VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits);
 
+/* Why the unit at deviceIndex refuses the settings function named `function` ("setMotorCurrent",
+ * "setMotorSpeed", "setMotorAcceleration", "setBacklashCompensation", "setHomeSettings",
+ * "setLimitSwitches" or "setPWM") with `arguments`, the function's arguments after the index in
+ * their order (booleans as 0 or 1): "8001 mA is above the 8000 mA maximum of this unit (hardware
+ * 1.2)", several reasons joined with "; ". The text is "" when every value is within the unit's
+ * range: a refusal then came from elsewhere (the exchange, or a value the unit judges by its own
+ * state). Read from the hardware version in the unit's listed serial number: nothing is opened.
+ * `text` receives at most `capacity` bytes, always zero-terminated (cut short if need be; 256
+ * bytes hold every text). 0; 1 when no supported unit is listed at deviceIndex; 21 for a null
+ * pointer, a zero capacity, another function or another number of arguments. Works before
+ * initialise. */
+VELMOR_API int32_t VELMOR_CALL velmorExplainRefusal(int32_t deviceIndex, const char *function, const int64_t *arguments,
+                                                    int32_t argumentCount, char *text, uint32_t capacity);
+
+/* The name of an FTDI chip by D2XX's FT_DEVICE number (VelmorUnitInfo's chipType): "FT232R" for 5,
+ * "FT2232H" 6, "FT4232H" 7, "FT232H" 8, "X-series" 9, "unknown" for any other. A static text;
+ * never NULL. Takes no lock. */
+VELMOR_API const char *VELMOR_CALL velmorChipName(uint32_t chipType);
+
 /* Keeps the unit open and pins deviceIndex to it: every later call on deviceIndex, the functions
  * of VelmorLib.h included, goes through the open unit, without opening, setting up and closing
  * it and without the 50 ms settling wait; it only looks at D2XX's list of attached chips (well

@@ -2,12 +2,14 @@
 // settings read back with the records' own decoders, the values its hardware accepts, and held
 // units. Each takes the library lock and opens the unit as the exports do.
 #include "Bootloader.h"
+#include "ChipName.h"
 #include "FtdiLibraryLoader.h"
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
 #include "ResultWords.h"
 #include "ThreadAnnotations.h"
 #include "UnitAction.h"
+#include "UnitLimits.h"
 #include "USBDeviceIdentity.h"
 #include "VelmorDriverAdvancedMotorMoveConfiguration.h"
 #include "VelmorDriverInputConfiguration.h"
@@ -150,31 +152,6 @@ void fillMoveSettings(const VelmorDriverAdvancedMotorMoveConfiguration &configur
     settings.homeValueB = configuration.value(Record::HomeValueB).toInt();
 }
 
-int32_t clampedToInt32(qint64 value)
-{
-    return int32_t(std::min<qint64>(value, std::numeric_limits<int32_t>::max()));
-}
-
-void fillLimits(VersionNumber hardware, VelmorLimits &limits)
-{
-    using Motion = VelmorDriverMotionConfiguration;
-    limits.hardwareMajor = int32_t(hardware.major);
-    limits.hardwareMinor = int32_t(hardware.minor);
-    limits.minimumCurrent = VelmorDriverMotorConfiguration::minimumCurrent();
-    limits.maximumCurrent = VelmorDriverMotorConfiguration::maximumCurrent(hardware);
-    limits.maximumStepRate = Motion::maximumStepRate(hardware);
-    limits.largestSpeed = clampedToInt32(LibraryInterface::largestInField(Motion::kSpeedBits));
-    limits.largestStepMode = clampedToInt32(LibraryInterface::largestInField(Motion::kStepModeBits));
-    // setMotorAcceleration sends tenths.
-    limits.largestAcceleration = clampedToInt32(LibraryInterface::largestInField(Motion::kAccelerationBits) / 10);
-    limits.largestBacklashAmount =
-        clampedToInt32(LibraryInterface::largestInField(VelmorDriverAdvancedMotorMoveConfiguration::kBacklashStepsBits));
-    limits.largestHomeValue = int32_t(LibraryInterface::kLargestHomeValue);
-    limits.inputChannels = VelmorDriverInputConfiguration::channelCount(hardware);
-    limits.hasRelay = LibraryInterface::hasRelay(hardware) ? 1 : 0;
-    limits.pwmLimit = VelmorDriverPWMSettings().value(VelmorDriverPWMSettings::PwmLimit).toInt();
-}
-
 void fillUnitState(const LibraryInterface::IndexState &known, VelmorUnitState &state)
 {
     VelmorUnitState result{};
@@ -296,9 +273,38 @@ VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, Velmo
 VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits)
 {
     return readInto(deviceIndex, limits, VELMOR_ERROR_OPEN_FAILED, [&](USBDriver &, VersionNumber hardware, VelmorLimits &result) {
-        fillLimits(hardware, result);
+        UnitLimits::fill(hardware, result);
         return int32_t(VELMOR_OK);
     });
+}
+
+VELMOR_API int32_t VELMOR_CALL velmorExplainRefusal(int32_t deviceIndex, const char *function, const int64_t *arguments,
+                                                    int32_t argumentCount, char *text, uint32_t capacity)
+{
+    return guarded(VELMOR_ERROR_ARGUMENT, [&] {
+        if (function == nullptr || text == nullptr || capacity == 0 || argumentCount < 0
+            || (arguments == nullptr && argumentCount > 0))
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        const std::vector<int64_t> values(arguments, arguments + argumentCount);
+        AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
+        const QList<USBDevicePtr> devices = LibraryInterface::listSupportedDevices();
+        if (deviceIndex < 1 || deviceIndex > devices.size() || !LibraryInterface::isIndexInRange(deviceIndex))
+            return int32_t(VELMOR_ERROR_DEVICE_INDEX);
+        VelmorLimits limits{};
+        UnitLimits::fill(hardwareVersion(*devices.at(deviceIndex - 1)), limits);
+        const std::optional<std::string> reasons = UnitLimits::refusal(function, values, limits);
+        if (!reasons)
+            return int32_t(VELMOR_ERROR_ARGUMENT);
+        const size_t length = std::min<size_t>(reasons->size(), capacity - 1);
+        std::memcpy(text, reasons->data(), length);
+        text[length] = '\0';
+        return int32_t(VELMOR_OK);
+    });
+}
+
+VELMOR_API const char *VELMOR_CALL velmorChipName(uint32_t chipType)
+{
+    return ChipName::of(chipType);
 }
 
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex)

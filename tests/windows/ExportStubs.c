@@ -172,3 +172,15 @@ VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUni
 }
 VELMOR_API const char *VELMOR_CALL velmorResultName(int32_t code) { (void)code; return ""; }
 VELMOR_API const char *VELMOR_CALL velmorResultText(int32_t code) { (void)code; return ""; }
+VELMOR_API int32_t VELMOR_CALL velmorExplainRefusal(int32_t deviceIndex, const char *function, const int64_t *arguments,
+                                                    int32_t argumentCount, char *text, uint32_t capacity)
+{
+    (void)deviceIndex;
+    (void)function;
+    (void)arguments;
+    (void)argumentCount;
+    (void)capacity;
+    text[0] = '\0';
+    return VELMOR_OK;
+}
+VELMOR_API const char *VELMOR_CALL velmorChipName(uint32_t chipType) { (void)chipType; return ""; }
