@@ -9,16 +9,6 @@ namespace VelmorEmulator {
 
 namespace {
 
-UnitOnBus makeUnit(Chip chip, const std::string &serial, uint16_t firmwareMajor, uint16_t firmwareMinor)
-{
-    UnitOnBus unit;
-    unit.chip = chip;
-    unit.serial = serial;
-    unit.firmware.firmwareMajor = firmwareMajor;
-    unit.firmware.firmwareMinor = firmwareMinor;
-    return unit;
-}
-
 const std::pair<const char *, Chip> kChips[] = {
     {"FT232R", Chip::FT232R}, {"FT2232H", Chip::FT2232H}, {"FT232H", Chip::FT232H},
     {"XSERIES", Chip::XSeries}, {"FT4232H", Chip::FT4232H},
@@ -118,7 +108,7 @@ std::string parseEntry(const std::string &entry, UnitOnBus *unit)
     const std::string problem = serialProblem(fields[1], chip);
     if (!problem.empty())
         return problem;
-    *unit = makeUnit(chip, fields[1], 2, 1);
+    *unit = UnitOnBus::of(chip, fields[1], 2, 1);
     if (fields.size() == 3 && !parseFirmware(fields[2], &unit->firmware.firmwareMajor, &unit->firmware.firmwareMinor))
         return "the firmware '" + fields[2] + "' is not MAJOR.MINOR (each 0 to 65535)";
     return std::string();
@@ -129,13 +119,13 @@ std::string parseEntry(const std::string &entry, UnitOnBus *unit)
 std::vector<BenchItem> builtInBench()
 {
     return {
-        BenchItem::of(makeUnit(Chip::FT232R, "JXah00101", 2, 0)),
-        BenchItem::of(makeUnit(Chip::FT232R, "JXah00102", 3, 0)),
-        BenchItem::of(makeUnit(Chip::FT232H, "JXbh01001", 1, 0)),
-        BenchItem::of(makeUnit(Chip::XSeries, "JXah02701", 1, 2)),
+        BenchItem::of(UnitOnBus::of(Chip::FT232R, "JXah00101", 2, 0)),
+        BenchItem::of(UnitOnBus::of(Chip::FT232R, "JXah00102", 3, 0)),
+        BenchItem::of(UnitOnBus::of(Chip::FT232H, "JXbh01001", 1, 0)),
+        BenchItem::of(UnitOnBus::of(Chip::XSeries, "JXah02701", 1, 2)),
         // Listed as JXbh01001A and JXbh01001B: the letter makes the listed serial ten
         // characters long, so the library counts no hardware version for it.
-        BenchItem::of(makeUnit(Chip::FT2232H, "JXbh01001", 1, 0)),
+        BenchItem::of(UnitOnBus::of(Chip::FT2232H, "JXbh01001", 1, 0)),
     };
 }
 

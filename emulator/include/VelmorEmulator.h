@@ -49,6 +49,17 @@ struct UnitOnBus
     uint32_t usbId = 0;                      // 0: vendor 0x0403 and the chip's usual product ID
     bool eepromProgrammed = true;            // false: EEPROM reads answer 15 and carry no serial
     UnitSetup firmware;                      // firmware.usbSerial is set from `serial`
+
+    // A unit on `chip` with this serial number, running firmware major.minor.
+    static UnitOnBus of(Chip chip, const std::string &serial, uint16_t firmwareMajor, uint16_t firmwareMinor)
+    {
+        UnitOnBus unit;
+        unit.chip = chip;
+        unit.serial = serial;
+        unit.firmware.firmwareMajor = firmwareMajor;
+        unit.firmware.firmwareMinor = firmwareMinor;
+        return unit;
+    }
 };
 
 // A listed interface with no unit behind it, bytes exactly as given (not zero-terminated

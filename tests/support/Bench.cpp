@@ -4,12 +4,7 @@ namespace bench {
 
 UnitOnBus unit(Chip chip, const std::string &serial, uint16_t firmwareMajor, uint16_t firmwareMinor)
 {
-    UnitOnBus result;
-    result.chip = chip;
-    result.serial = serial;
-    result.firmware.firmwareMajor = firmwareMajor;
-    result.firmware.firmwareMinor = firmwareMinor;
-    return result;
+    return UnitOnBus::of(chip, serial, firmwareMajor, firmwareMinor);
 }
 
 UnitOnBus ft232r(const std::string &serial, uint16_t firmwareMajor, uint16_t firmwareMinor)

@@ -1,6 +1,7 @@
 // The state file when something is wrong with it: a file that cannot be written, or that is
 // there but damaged or of another bench, is said on standard error once a process; "off" in any
 // letter case keeps no file at all. Each case is a process of its own (as CTest runs them).
+#include "BusStart.h"
 #include "FtdiLibrary.h"
 #include "VelmorEmulator.h"
 
@@ -45,18 +46,7 @@ protected:
     }
 
     // The start command over the bus: a change the emulator saves.
-    static void changeUnit()
-    {
-        FT_HANDLE handle = nullptr;
-        ASSERT_EQ(FT_Open(0, &handle), FT_OK);
-        FT_SetBaudRate(handle, 500000);
-        FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_EVEN);
-        FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0);
-        uint8_t start = 0x03;
-        DWORD written = 0;
-        EXPECT_EQ(FT_Write(handle, &start, 1, &written), FT_OK);
-        EXPECT_EQ(FT_Close(handle), FT_OK);
-    }
+    static void changeUnit() { startOverTheBus(0); }
 
     static std::string textOf(const std::string &path)
     {

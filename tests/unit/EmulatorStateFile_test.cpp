@@ -2,6 +2,7 @@
 // process saved is taken in between calls, files that are not the bench's count for nothing, and
 // a bench set through the control API leaves the file alone.
 #include "Bench.h"
+#include "BusStart.h"
 #include "FtdiLibrary.h"
 #include "ChildProcess.h"
 #include "VelmorEmulator.h"
@@ -74,19 +75,6 @@ protected:
     {
         DWORD count = 0;
         ASSERT_EQ(FT_CreateDeviceInfoList(&count), FT_OK);
-    }
-    // The start command over the bus, with the line set up as the unit expects it.
-    static void startOverTheBus(int interface)
-    {
-        FT_HANDLE handle = nullptr;
-        ASSERT_EQ(FT_Open(interface, &handle), FT_OK);
-        FT_SetBaudRate(handle, 500000);
-        FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_EVEN);
-        FT_SetFlowControl(handle, FT_FLOW_NONE, 0, 0);
-        uint8_t start = 0x03;
-        DWORD written = 0;
-        EXPECT_EQ(FT_Write(handle, &start, 1, &written), FT_OK);
-        EXPECT_EQ(FT_Close(handle), FT_OK);
     }
     static int32_t position(size_t unit) { return VelmorEmulator::unit(unit).motorState().position; }
     static RunState runState(size_t unit) { return VelmorEmulator::unit(unit).runState(); }
