@@ -1,6 +1,6 @@
 // The companion functions at a bench: what a unit is, its motor status and settings read back
 // as the unit holds them, what its hardware accepts, and their argument checks.
-#include "Bench.h"
+#include "StartedBench.h"
 #include "VelmorLibExtras.h"
 
 #include <cstring>
@@ -39,12 +39,7 @@ std::vector<uint8_t> commandsHeard()
 class Companion : public ::testing::Test
 {
 protected:
-    void start(const UnitOnBus &unit)
-    {
-        set({unit});
-        ASSERT_EQ(initialise(), VELMOR_OK);
-        ASSERT_EQ(motorOn(1), VELMOR_OK);  // the handshake, once
-    }
+    void start(const UnitOnBus &unit) { startUnits({unit}); }
 
     velmor_firmware::Unit &unit() { return VelmorEmulator::unit(0); }
     void setRecord(RecordKind kind, const Bytes &bytes) { ASSERT_TRUE(unit().setRecordBytes(kind, bytes)); }

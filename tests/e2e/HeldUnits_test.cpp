@@ -1,7 +1,7 @@
 // Holding a unit open between calls: the calls on its index go through the open unit and send
 // what they always send; the unit is let go when asked and on initialise, and its handle is
 // closed when a D2XX call on it fails or it is no longer listed at its index.
-#include "Bench.h"
+#include "StartedBench.h"
 #include "VelmorLibExtras.h"
 
 #include <algorithm>
@@ -54,13 +54,7 @@ void session()
 class HeldUnits : public ::testing::Test
 {
 protected:
-    void start(const std::vector<UnitOnBus> &units)
-    {
-        set(units);
-        ASSERT_EQ(initialise(), VELMOR_OK);
-        for (size_t i = 1; i <= units.size(); ++i)
-            ASSERT_EQ(motorOn(int32_t(i)), VELMOR_OK);  // the handshakes, once
-    }
+    void start(const std::vector<UnitOnBus> &units) { startUnits(units); }
 };
 
 TEST_F(HeldUnits, AHeldUnitStaysOpenAndHearsTheSameRequests)

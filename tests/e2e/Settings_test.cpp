@@ -1,5 +1,5 @@
 // Changing a unit's settings through the exports, checked against the records the unit holds.
-#include "Bench.h"
+#include "StartedBench.h"
 #include "VelmorLib.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +13,7 @@ using Bytes = std::vector<uint8_t>;
 class Settings : public ::testing::Test
 {
 protected:
-    void start(const UnitOnBus &unit)
-    {
-        set({unit});
-        ASSERT_EQ(initialise(), VELMOR_OK);
-        ASSERT_EQ(motorOn(1), VELMOR_OK);  // the handshake, once
-    }
+    void start(const UnitOnBus &unit) { startUnits({unit}); }
 
     Bytes record(RecordKind kind) { return VelmorEmulator::unit(0).recordBytes(kind); }
     void setRecord(RecordKind kind, const Bytes &bytes) { ASSERT_TRUE(VelmorEmulator::unit(0).setRecordBytes(kind, bytes)); }
