@@ -1,6 +1,7 @@
 #include "USBPacketProtocol.h"
 
 #include "Assert.h"
+#include "USBPacketFramer.h"
 #include "USBPacketErrorEvent.h"
 #include "USBPacketHandler.h"
 #include "USBPacketStreamEvent.h"
@@ -10,24 +11,6 @@
 #include "ThreadAnnotations.h"
 
 namespace {
-
-constexpr quint8 kRequestPacket = 0x05;
-constexpr quint8 kShortPacket = 0x07;
-constexpr int kRequestHeaderSize = 8;
-constexpr int kShortHeaderSize = 2;
-
-quint32 littleEndian32(const QByteArray &bytes, int offset)
-{
-    quint32 value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<quint8>(bytes.at(offset + i));
-    return value;
-}
-
-quint16 littleEndian16(const QByteArray &bytes, int offset)
-{
-    return static_cast<quint16>(static_cast<quint8>(bytes.at(offset)) | (static_cast<quint8>(bytes.at(offset + 1)) << 8));
-}
 
 // Events go out with normal priority; a receiver that reads one is ordered after its making.
 void postEvent(QObject *receiver, QEvent *event)
@@ -47,23 +30,6 @@ USBPacketProtocol::~USBPacketProtocol()
     // leaving run(): wait for it either way.
     stop();
     wait();
-}
-
-QByteArray USBPacketProtocol::requestPacket(const USBICommRequest &request)
-{
-    const QByteArray payload = request.payload();
-    const quint32 id = static_cast<quint32>(request.id());
-    const quint16 length = static_cast<quint16>(payload.size() & 0xFFFF);
-    QByteArray packet;
-    packet.reserve(kRequestHeaderSize + payload.size());
-    packet.append(char(kRequestPacket));
-    for (int shift = 0; shift < 32; shift += 8)
-        packet.append(char((id >> shift) & 0xFF));
-    packet.append(char(request.commandCode()));
-    packet.append(char(length & 0xFF));
-    packet.append(char(length >> 8));
-    packet.append(payload);
-    return packet;
 }
 
 void USBPacketProtocol::setPollInterval(qint32 microseconds)
@@ -147,7 +113,7 @@ USBResult USBPacketProtocol::execute(const USBICommRequestPtr &request)
             m_activeSocket->write(request->payload());
             return USBResult();
         }
-        m_activeSocket->write(requestPacket(*request));
+        m_activeSocket->write(USBPacketFramer::requestPacket(*request));
         m_pendingRequests.insert(request->id(), request);
         USBPacketRecord reply;
         const USBResult waited = awaitReply(request->id(), &reply);
@@ -229,24 +195,13 @@ void USBPacketProtocol::readPacket()
     m_currentPacketHeaderData.resize(1);
     m_activeSocket->readInto(m_currentPacketHeaderData.data(), 1);
     VELMOR_ASSERT(m_currentPacketHeaderData.count() == 1);
-    const quint8 type = static_cast<quint8>(m_currentPacketHeaderData.at(0));
-    m_currentPacket = USBPacketRecord();
-    m_currentPacket.type = type;
-    if (type == kRequestPacket) {
-        m_currentPacketHeaderData.resize(kRequestHeaderSize);
-        m_activeSocket->readInto(m_currentPacketHeaderData.data() + 1, kRequestHeaderSize - 1);
-        VELMOR_ASSERT(m_currentPacketHeaderData.count() == 8);
-        m_currentPacket.id = static_cast<qint32>(littleEndian32(m_currentPacketHeaderData, 1));
-        m_currentPacket.status = static_cast<quint8>(m_currentPacketHeaderData.at(5));
-        m_currentPacket.length = littleEndian16(m_currentPacketHeaderData, 6);
-    } else if (type == kShortPacket) {
-        m_currentPacketHeaderData.resize(kShortHeaderSize);
-        m_activeSocket->readInto(m_currentPacketHeaderData.data() + 1, kShortHeaderSize - 1);
-        VELMOR_ASSERT(m_currentPacketHeaderData.count() == 2);
-        m_currentPacket.length = static_cast<quint8>(m_currentPacketHeaderData.at(1));
-    } else {
+    const int headerSize = USBPacketFramer::headerSize(static_cast<quint8>(m_currentPacketHeaderData.at(0)));
+    if (headerSize == 0)
         throw USBResult(QStringLiteral("Communication stream is corrupted."), USBResult::Error);
-    }
+    m_currentPacketHeaderData.resize(headerSize);
+    m_activeSocket->readInto(m_currentPacketHeaderData.data() + 1, static_cast<quint32>(headerSize - 1));
+    VELMOR_ASSERT(m_currentPacketHeaderData.count() == headerSize);
+    m_currentPacket = USBPacketFramer::packetOf(m_currentPacketHeaderData);
     m_currentPacket.data.resize(m_currentPacket.length);
     if (m_currentPacket.length > 0)
         m_activeSocket->readInto(m_currentPacket.data.data(), static_cast<quint32>(m_currentPacket.length));

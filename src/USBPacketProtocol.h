@@ -41,9 +41,6 @@ public:
     static constexpr int kReplyPollMs = 2;
     static constexpr int kDetachWaitMs = 5000;
 
-    // The bytes of a request packet: type 0x05, id, command code, payload length, payload.
-    static QByteArray requestPacket(const USBICommRequest &request);
-
 protected:
     void run() override;
     // The pause between two receive passes while execute waits for its reply.

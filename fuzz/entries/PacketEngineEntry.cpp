@@ -8,6 +8,7 @@
 #include "FuzzInput.h"
 #include "ScriptedRequest.h"
 #include "USBPacketHandler.h"
+#include "USBPacketFramer.h"
 #include "USBPacketProtocol.h"
 #include "USBPacketStreamEvent.h"
 
@@ -101,7 +102,7 @@ QString FuzzEntries::packetEngine(const QByteArray &bytes)
             if (request->payload().isEmpty())
                 expectedWrites.removeLast();
         } else {
-            expectedWrites << USBPacketProtocol::requestPacket(*request);
+            expectedWrites << USBPacketFramer::requestPacket(*request);
         }
         if (broken.isEmpty())
             broken = checkOutcome(*request, result);

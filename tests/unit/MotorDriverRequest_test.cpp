@@ -1,5 +1,5 @@
 // Command codes, reply lengths and reply statuses of the motor-driver command set.
-#include "USBPacketProtocol.h"
+#include "USBPacketFramer.h"
 #include "VelmorDriverCommRequest.h"
 
 #include "FakeSocket.h"
@@ -119,12 +119,12 @@ TEST(MotorDriverRequest, PacketCarriesIdCodeAndPayload)
         lastId = USBICommRequest::nextRequestId();
     const VelmorDriverCommRequest motorInfo({1, 2}, {2, 0}, 22);
     ASSERT_EQ(motorInfo.id(), 105);
-    EXPECT_EQ(USBPacketProtocol::requestPacket(motorInfo), hexBytes("05 69 00 00 00 41 00 00"));
+    EXPECT_EQ(USBPacketFramer::requestPacket(motorInfo), hexBytes("05 69 00 00 00 41 00 00"));
 
     VelmorDriverCommRequest move({1, 2}, {2, 0}, 2);
     move.setPayload(hexBytes("00 F4 01 00 00"));
     EXPECT_EQ(move.payload(), hexBytes("00 F4 01 00 00"));
-    EXPECT_EQ(USBPacketProtocol::requestPacket(move), hexBytes("05 6A 00 00 00 22 05 00 00 F4 01 00 00"));
+    EXPECT_EQ(USBPacketFramer::requestPacket(move), hexBytes("05 6A 00 00 00 22 05 00 00 F4 01 00 00"));
 }
 
 TEST(MotorDriverRequestDeathTest, UnsupportedActionStopsTheProgram)
