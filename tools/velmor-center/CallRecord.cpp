@@ -1,10 +1,10 @@
 #include "CallRecord.h"
 
-#include "ResultText.h"
+#include "VelmorLibExtras.h"
 
 QString CallRecord::resultText() const
 {
-    return QString::fromStdString(ResultText::of(code));
+    return QString::fromUtf8(velmorResultText(code));
 }
 
 QString CallRecord::line() const

@@ -6,7 +6,6 @@
 #include "StatusPanel.h"
 #include "UnitListModel.h"
 #include "UnitWorker.h"
-#include "ResultText.h"
 
 #include "VelmorLib.h"
 
@@ -30,7 +29,7 @@ void registerTypes()
 
 QString resultText(int code)
 {
-    return QString::fromStdString(ResultText::of(code));
+    return QString::fromUtf8(velmorResultText(code));
 }
 
 } // namespace

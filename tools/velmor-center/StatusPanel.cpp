@@ -1,7 +1,7 @@
 #include "StatusPanel.h"
 
 #include "PositionPlot.h"
-#include "ResultText.h"
+#include "VelmorLibExtras.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -44,13 +44,13 @@ void StatusPanel::showUnit(const QString &description)
 void StatusPanel::showStatus(const VelmorMotorStatus &status)
 {
     m_position->setText(tr("%1 full steps (step mode %2)").arg(status.position).arg(status.stepMode));
-    m_readiness->setText(status.ready == 1 ? tr("ready") : QString::fromStdString(ResultText::of(status.moveGate)));
+    m_readiness->setText(status.ready == 1 ? tr("ready") : QString::fromUtf8(velmorResultText(status.moveGate)));
     m_plot->addPoint(m_clock.elapsed(), status.positionInSteps);
 }
 
 void StatusPanel::showFailure(int code)
 {
-    m_readiness->setText(tr("status not read: %1").arg(QString::fromStdString(ResultText::of(code))));
+    m_readiness->setText(tr("status not read: %1").arg(QString::fromUtf8(velmorResultText(code))));
 }
 
 void StatusPanel::setMotor(Motor motor)

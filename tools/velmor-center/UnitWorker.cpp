@@ -1,6 +1,5 @@
 #include "UnitWorker.h"
 
-#include "ResultText.h"
 #include "VelmorLibExtras.h"
 
 #include <QElapsedTimer>
@@ -33,7 +32,7 @@ Record sized()
 
 QString resultText(int32_t code)
 {
-    return QString::fromStdString(ResultText::of(code));
+    return QString::fromUtf8(velmorResultText(code));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "CommandLineParser.h"
 #include "D2xxCheck.h"
+#include "ExitStatus.h"
 #include "HelpText.h"
 #include "Reporter.h"
 #include "Runner.h"
@@ -11,8 +12,6 @@
 #include <iostream>
 
 namespace {
-
-constexpr int s_usageStatus = 64;
 
 // Commands that reach the units through D2XX; doctor says itself what is missing.
 bool needsUnits(const ParsedLine &line)
@@ -37,13 +36,13 @@ int Application::run(int argc, char **argv) const
             throw UsageError("no command given", HelpText::toolUsage());
     } catch (const UsageError &error) {
         Reporter(false).usageError(error);
-        return s_usageStatus;
+        return ExitStatus::s_usageError;
     }
     if (needsUnits(line)) {
         const std::string missing = D2xxCheck::missing();
         if (!missing.empty()) {
             Reporter(line.json).unavailable(missing);
-            return D2xxCheck::s_missingStatus;
+            return ExitStatus::s_d2xxMissing;
         }
     }
     Runner runner(line.json);

@@ -11,12 +11,15 @@
 struct CommandResult
 {
     int32_t code = 0;       // the code of the library call that failed; 0 when every call succeeded
-    int exitStatus = 0;     // 0, the failing code, 124 (time-out) or 130 (interrupted)
+    int exitStatus = 0;     // 0, the failing code, or one of ExitStatus
     std::string text;       // success: the outcome ("position of unit 1: 500"); else what went wrong
     JsonObject fields;      // members the command adds to its JSON object
 
     // The result of one library call: text on success, the code's own text otherwise.
     static CommandResult of(int32_t code, const std::string &successText);
+    // The library's words for a code: "success" for 0, "unknown result code N" for a code it
+    // does not know.
+    static std::string textOf(int32_t code);
     bool failed() const { return exitStatus != 0; }
 };
 

@@ -1,11 +1,12 @@
 #include "Doctor.h"
 
+#include "CommandResult.h"
 #include "D2xxCheck.h"
+#include "ExitStatus.h"
 #include "HostUnitChecks.h"
 #include "JsonObject.h"
 #include "OpenFailure.h"
 #include "Reporter.h"
-#include "ResultText.h"
 #include "UnitInfoText.h"
 #include "VelmorLibExtras.h"
 
@@ -66,7 +67,7 @@ int Doctor::run(const Reporter &reporter)
     } else {
         reporter.output(text());
     }
-    return healthy ? 0 : s_problemStatus;
+    return healthy ? 0 : ExitStatus::s_problemFound;
 }
 
 void Doctor::checkD2xx()
@@ -75,7 +76,7 @@ void Doctor::checkD2xx()
     info.size = sizeof info;
     const int32_t code = velmorGetD2xxInfo(&info);
     if (code != VELMOR_OK) {
-        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "the library cannot tell: " + ResultText::of(code),
+        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "the library cannot tell: " + CommandResult::textOf(code),
                                                     "use velmorctl and VelmorLib of the same version"));
     } else if (info.loaded == 0) {
         m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", std::string("FTDI's D2XX library is missing: ") + info.error,
@@ -117,7 +118,7 @@ DoctorFinding Doctor::unitFinding(int32_t index)
         return DoctorFinding::good("unit", subject,
                                    std::string(info.serialNumber) + ", hardware " + UnitInfoText::hardware(info)
                                        + ", firmware " + UnitInfoText::firmware(info) + ": opens and answers");
-    std::string text = ResultText::of(code) + " (code " + std::to_string(code) + ")";
+    std::string text = CommandResult::textOf(code) + " (code " + std::to_string(code) + ")";
     if (stateRead && state.listed != 0)
         text = std::string(state.serialNumber) + ": " + text;
     return DoctorFinding::problem("unit", subject, text, fixFor(code));

@@ -15,13 +15,10 @@ class Reporter;
 class Doctor
 {
 public:
-    // The exit status when a check found a problem.
-    static constexpr int s_problemStatus = 1;
-
     // root: where sysfs, /dev and /proc are found ("/" but in tests).
     explicit Doctor(const std::string &root);
 
-    // Prints every finding; 0 when nothing is wrong, else s_problemStatus.
+    // Prints every finding; 0 when nothing is wrong, else ExitStatus::s_problemFound.
     int run(const Reporter &reporter);
 
 private:

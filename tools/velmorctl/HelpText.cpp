@@ -1,6 +1,7 @@
 #include "HelpText.h"
 
 #include "CommandTable.h"
+#include "ExitStatus.h"
 
 namespace {
 
@@ -32,6 +33,11 @@ std::string listEntry(const CommandSpec &spec)
     return text + spec.summary + "\n";
 }
 
+std::string status(int exitStatus)
+{
+    return std::to_string(exitStatus);
+}
+
 } // namespace
 
 std::string HelpText::toolUsage()
@@ -60,10 +66,12 @@ std::string HelpText::tool()
             "                      while a unit is open in another program, try again for this long\n"
             "                      (without it, code 3 at once, with the reason: busy in another\n"
             "                      program, unplugged, or held by the shell at another index)\n"
-            "\nexit status: 0 on success; the result code of the library call that failed; 64 for a\n"
-            "usage error (nothing is run); 69 when FTDI's D2XX library is missing; 124 when --wait\n"
-            "timed out; 130 when interrupted during --wait (the motor was stopped); doctor: 1 when a\n"
-            "check finds a problem. The shell ends with the status of its last failed line.\n";
+            "\nexit status: 0 on success; the result code of the library call that failed; "
+          + status(ExitStatus::s_usageError) + " for a\nusage error (nothing is run); " + status(ExitStatus::s_d2xxMissing)
+          + " when FTDI's D2XX library is missing; " + status(ExitStatus::s_timedOut) + " when --wait\ntimed out; "
+          + status(ExitStatus::s_interrupted) + " when interrupted during --wait (the motor was stopped); doctor: "
+          + status(ExitStatus::s_problemFound) + " when a\ncheck finds a problem. The shell ends with the status of its "
+            "last failed line.\n";
     return text;
 }
 
@@ -75,7 +83,8 @@ std::string HelpText::command(const CommandSpec &spec)
                 "--retry-busy SECONDS: while the unit is open in another program, try again for this long\n";
     if (spec.waits)
         text += "--wait: wait until the motor is ready again, showing its progress; Ctrl-C stops the motor\n"
-                "--timeout SECONDS: give up waiting after this long (default 60), exit status 124\n";
+                "--timeout SECONDS: give up waiting after this long (default 60), exit status "
+            + status(ExitStatus::s_timedOut) + "\n";
     if (spec.id == CommandId::Doctor)
         text += "Checks, each problem with its fix: which libftd2xx the library loaded (FTDI's or the emulator);\n"
                 "the units on USB (FTDI's vendor ID, a serial starting JX) bound to the kernel's ftdi_sio\n"
@@ -83,7 +92,8 @@ std::string HelpText::command(const CommandSpec &spec)
                 "and every unit the library lists, opened and identified (firmware its hardware does not\n"
                 "accept: hardware 1.1 takes firmware 2, 1.2 firmware 2 to 4, 10.1 and 27.1 firmware 1).\n"
                 "--root DIR: read sysfs, /dev and /proc under DIR instead of / (for tests)\n"
-                "exit status: 0 when every check passes, 1 when one finds a problem\n";
+                "exit status: 0 when every check passes, " + status(ExitStatus::s_problemFound)
+            + " when one finds a problem\n";
     return text;
 }
 

@@ -1,8 +1,8 @@
 #include "MoveCommand.h"
 
+#include "ExitStatus.h"
 #include "InterruptGuard.h"
 #include "Reporter.h"
-#include "ResultText.h"
 #include "VelmorLib.h"
 
 #include <algorithm>
@@ -82,7 +82,7 @@ CommandResult MoveCommand::timedOut(int32_t position) const
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", m_invocation.timeoutSeconds);
     CommandResult result = CommandResult::of(VELMOR_OK, "");
-    result.exitStatus = 124;
+    result.exitStatus = ExitStatus::s_timedOut;
     result.text = std::string("timed out after ") + seconds + " s; the motor is still moving (position "
         + std::to_string(position) + ")";
     result.fields = waitFields(position, true, false);
@@ -95,11 +95,11 @@ CommandResult MoveCommand::interrupted(int32_t position) const
     if (stopCode == VELMOR_OK)
         getAbsolutePosition(m_index, &position);
     CommandResult result = CommandResult::of(stopCode, "");
-    result.exitStatus = 130;
+    result.exitStatus = ExitStatus::s_interrupted;
     if (stopCode == VELMOR_OK)
         result.text = "interrupted; stopped the motor at position " + std::to_string(position);
     else
-        result.text = "interrupted; stopping the motor failed: " + ResultText::of(stopCode) + " (code "
+        result.text = "interrupted; stopping the motor failed: " + CommandResult::textOf(stopCode) + " (code "
             + std::to_string(stopCode) + ")";
     result.fields = waitFields(position, false, true);
     result.fields.addBool("stopped", stopCode == VELMOR_OK);

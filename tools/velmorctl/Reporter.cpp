@@ -1,6 +1,5 @@
 #include "Reporter.h"
 
-#include "ResultText.h"
 #include "UsageError.h"
 
 #include <algorithm>
@@ -63,7 +62,7 @@ JsonObject Reporter::jsonOf(const Invocation &invocation, int32_t index, const C
         object.addNumber("index", static_cast<int64_t>(index));
     }
     object.addNumber("code", static_cast<int64_t>(result.code));
-    object.addText("text", ResultText::of(result.code));
+    object.addText("text", CommandResult::textOf(result.code));
     if (!invocation.spec->arguments.empty())
         object.addObject("arguments", argumentsOf(invocation));
     return object.append(result.fields);

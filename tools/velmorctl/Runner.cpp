@@ -4,7 +4,6 @@
 #include "HelpText.h"
 #include "OpenFailure.h"
 #include "Reporter.h"
-#include "ResultText.h"
 #include "UnitAddress.h"
 #include "UnitCommands.h"
 #include "UnitListing.h"
@@ -214,11 +213,11 @@ void Runner::printCodes(const Reporter &reporter) const
 {
     std::vector<JsonObject> codes;
     std::string text;
-    for (int32_t code = 0; code <= ResultText::highestCode(); ++code) {
+    for (int32_t code = 0; code <= VELMOR_HIGHEST_RESULT_CODE; ++code) {
         JsonObject entry;
-        codes.push_back(entry.addNumber("code", static_cast<int64_t>(code)).addText("text", ResultText::of(code)));
+        codes.push_back(entry.addNumber("code", static_cast<int64_t>(code)).addText("text", velmorResultText(code)));
         char line[128];
-        std::snprintf(line, sizeof line, "%2d  %s\n", code, ResultText::of(code).c_str());
+        std::snprintf(line, sizeof line, "%2d  %s\n", code, velmorResultText(code));
         text += line;
     }
     reporter.output(reporter.json() ? JsonObject::arrayText(codes) + "\n" : text);

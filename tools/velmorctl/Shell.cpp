@@ -1,19 +1,16 @@
 #include "Shell.h"
 
 #include "CommandLineParser.h"
+#include "ExitStatus.h"
 #include "InterruptGuard.h"
 #include "Reporter.h"
 #include "Runner.h"
+#include "Terminal.h"
 #include "UsageError.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include "Terminal.h"
-
-namespace {
-constexpr int s_interruptedStatus = 130;
-} // namespace
 
 Shell::Shell(Runner &runner, bool json)
     : m_runner(runner), m_json(json), m_interactive(Terminal::isStandardInput())
@@ -34,7 +31,7 @@ int Shell::run(std::istream &input)
             line = CommandLineParser(lineWords, CommandLineParser::Source::ShellLine).parse();
         } catch (const UsageError &error) {
             Reporter(m_json).usageError(error);
-            status = 64;
+            status = ExitStatus::s_usageError;
             continue;
         }
         const auto quit = std::find_if(line.invocations.begin(), line.invocations.end(),
@@ -45,7 +42,7 @@ int Shell::run(std::istream &input)
         if (lineStatus != 0)
             status = lineStatus;
         // Ctrl-C at a terminal ends the wait; a terminate signal, or one on a piped session, ends it all.
-        if (lineStatus == s_interruptedStatus && (!m_interactive || InterruptGuard::signalNumber() == SIGTERM))
+        if (lineStatus == ExitStatus::s_interrupted && (!m_interactive || InterruptGuard::signalNumber() == SIGTERM))
             return status;
         if (quitting)
             return status;

@@ -1,6 +1,5 @@
 #include "StatusCommand.h"
 
-#include "ResultText.h"
 #include "UnitInfoText.h"
 
 #include <cstdio>
@@ -64,7 +63,7 @@ std::string StatusCommand::readiness(const VelmorMotorStatus &motor)
 {
     if (motor.moveGate == VELMOR_OK)
         return "ready";
-    return ResultText::of(motor.moveGate);
+    return CommandResult::textOf(motor.moveGate);
 }
 
 std::string StatusCommand::text(const Readings &r) const

@@ -1,7 +1,6 @@
 #include "UnitListing.h"
 
 #include "OpenFailure.h"
-#include "ResultText.h"
 #include "UnitAddress.h"
 #include "UnitInfoText.h"
 #include "VelmorLibExtras.h"
@@ -63,10 +62,10 @@ void UnitListing::addFailure(int32_t index, int32_t code, CommandResult &result,
         reason = OpenFailure::reason(code, index, state, std::string());
     }
     result.text += "\n" + paddedTo(std::to_string(index), 6) + (serial.empty() ? "" : paddedTo(serial, 17))
-        + ResultText::of(code) + " (code " + std::to_string(code) + ")" + (reason.empty() ? "" : ": " + reason);
+        + CommandResult::textOf(code) + " (code " + std::to_string(code) + ")" + (reason.empty() ? "" : ": " + reason);
     if (!serial.empty())
         unit.addText("serial", serial);
-    unit.addText("text", ResultText::of(code));
+    unit.addText("text", CommandResult::textOf(code));
     if (!reason.empty())
         unit.addText("reason", reason);
     units.push_back(unit);

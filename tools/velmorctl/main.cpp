@@ -1,5 +1,6 @@
 // velmorctl: the command-line host application of VelmorLib.
 #include "Application.h"
+#include "ExitStatus.h"
 
 #include <cstdio>
 #include <exception>
@@ -10,6 +11,6 @@ int main(int argc, char **argv)
         return Application().run(argc, argv);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "velmorctl: %s\n", error.what());
-        return 70;
+        return ExitStatus::s_internalError;
     }
 }
