@@ -1,11 +1,11 @@
-"""Shared set-up: the package from this checkout, the emulated bench, and call recording.
+"""Shared set-up: the package from this checkout, the emulated bench, and call recording
+(helpers.py, which the Tango server's tests share).
 
 Run through CTest, or by hand with VELMORLIB_LIBRARY pointing at the built libVelmorLib.so.
 The bench fixture plugs units in and out through the build's libvelmor_emulator_control.so
 (VELMOR_TEST_CONTROL, else found in the lib folder of the build the library comes from).
 """
 
-import contextlib
 import ctypes
 import os
 import subprocess
@@ -27,31 +27,18 @@ os.environ["PYTHONDONTWRITEBYTECODE"] = "1"
 sys.path.insert(0, PYTHON_FOLDER)
 
 import velmorlib  # noqa: E402
-from velmorlib import _library  # noqa: E402
-
-
-class RecordingLibrary:
-    """Stands in for the loaded library and records every export called through it."""
-
-    def __init__(self, library):
-        self._library = library
-        self.calls = []
-
-    def __getattr__(self, name):
-        function = getattr(self._library, name)
-
-        def record(*arguments):
-            self.calls.append((name, arguments))
-            return function(*arguments)
-
-        return record
+from helpers import opened_through_d2xx, record_calls  # noqa: E402
 
 
 @pytest.fixture
-def recorded(monkeypatch):
+def recording(monkeypatch):
+    """The RecordingLibrary standing in for the library from the test on."""
+    return record_calls(monkeypatch)
+
+
+@pytest.fixture
+def recorded(recording):
     """The list of (export, arguments) called from the test on."""
-    recording = RecordingLibrary(_library.load_library())
-    monkeypatch.setattr(_library, "load_library", lambda path=None: recording)
     return recording.calls
 
 
@@ -80,13 +67,6 @@ def control_library_path():
         return explicit
     build = os.path.dirname(os.path.dirname(os.path.realpath(os.environ["VELMORLIB_LIBRARY"])))
     return os.path.join(build, "lib", "libvelmor_emulator_control.so")
-
-
-class _DeviceNode(ctypes.Structure):
-    """D2XX's FT_DEVICE_LIST_INFO_NODE."""
-    _fields_ = [("flags", ctypes.c_uint32), ("type", ctypes.c_uint32), ("id", ctypes.c_uint32),
-                ("locationId", ctypes.c_uint32), ("serialNumber", ctypes.c_char * 16),
-                ("description", ctypes.c_char * 64), ("handle", ctypes.c_void_p)]
 
 
 class Bench:
@@ -118,20 +98,9 @@ class Bench:
     def open_handles(self):
         return self._control.velmorTestOpenHandles()
 
-    @contextlib.contextmanager
     def opened_elsewhere(self, position):
         """The unit open through D2XX itself, as another program would have it, for the block."""
-        count = ctypes.c_uint32()
-        assert self._d2xx.FT_CreateDeviceInfoList(ctypes.byref(count)) == 0
-        nodes = (_DeviceNode * max(count.value, 1))()
-        assert self._d2xx.FT_GetDeviceInfoList(nodes, ctypes.byref(count)) == 0
-        listed = [node.serialNumber.decode() for node in nodes[:count.value]]
-        handle = ctypes.c_void_p()
-        assert self._d2xx.FT_Open(listed.index(SERIALS[position]), ctypes.byref(handle)) == 0
-        try:
-            yield
-        finally:
-            self._d2xx.FT_Close(handle)
+        return opened_through_d2xx(self._d2xx, SERIALS[position])
 
 
 @pytest.fixture

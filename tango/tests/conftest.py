@@ -27,10 +27,13 @@ os.environ.setdefault("VELMOR_EMULATOR_BENCH", BENCH)
 os.environ.setdefault("VELMOR_EMULATOR_STATE", "off")
 os.environ["PYTHONDONTWRITEBYTECODE"] = "1"
 sys.path[:0] = [PYTHON_FOLDER, TANGO_FOLDER]
+sys.path.append(os.path.join(PYTHON_FOLDER, "tests"))  # helpers.py, shared with the module's tests; last, so that
+                                                       # this folder's conftest and tests come first
 
 import tango  # noqa: E402
 from tango.test_context import DeviceTestContext, MultiDeviceTestContext  # noqa: E402
 
+from helpers import opened_through_d2xx  # noqa: E402
 from velmortango.motor import VelmorMotor  # noqa: E402
 
 
@@ -101,13 +104,6 @@ class Events:
                 if position == 0 or value != self.received[position - 1]]
 
 
-class _DeviceNode(ctypes.Structure):
-    """D2XX's FT_DEVICE_LIST_INFO_NODE."""
-    _fields_ = [("flags", ctypes.c_uint32), ("type", ctypes.c_uint32), ("id", ctypes.c_uint32),
-                ("locationId", ctypes.c_uint32), ("serialNumber", ctypes.c_char * 16),
-                ("description", ctypes.c_char * 64), ("handle", ctypes.c_void_p)]
-
-
 @pytest.fixture
 def emulator_plug():
     """The emulator's unplug(position), plug(position), requests_heard(position) and
@@ -119,19 +115,8 @@ def emulator_plug():
 
     class Plug:
         @staticmethod
-        @contextlib.contextmanager
         def opened_elsewhere(serial):
-            count = ctypes.c_uint32()
-            assert d2xx.FT_CreateDeviceInfoList(ctypes.byref(count)) == 0
-            nodes = (_DeviceNode * max(count.value, 1))()
-            assert d2xx.FT_GetDeviceInfoList(nodes, ctypes.byref(count)) == 0
-            listed = [node.serialNumber.decode() for node in nodes[:count.value]]
-            handle = ctypes.c_void_p()
-            assert d2xx.FT_Open(listed.index(serial), ctypes.byref(handle)) == 0
-            try:
-                yield
-            finally:
-                d2xx.FT_Close(handle)
+            return opened_through_d2xx(d2xx, serial)
 
         @staticmethod
         def unplug(position):

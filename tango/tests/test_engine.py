@@ -4,27 +4,10 @@ import threading
 
 import pytest
 import velmorlib
-from velmorlib import _library
 
 from conftest import wait_for
+from helpers import record_calls
 from velmortango import engine as engine_module
-
-
-class RecordingLibrary:
-    """Stands in for the loaded library and records the name of every export called through it."""
-
-    def __init__(self, library):
-        self._library = library
-        self.calls = []
-
-    def __getattr__(self, name):
-        function = getattr(self._library, name)
-
-        def record(*arguments):
-            self.calls.append(name)
-            return function(*arguments)
-
-        return record
 
 
 def test_stop_goes_ahead_of_waiting_requests_and_polls(monkeypatch):
@@ -41,8 +24,7 @@ def test_stop_goes_ahead_of_waiting_requests_and_polls(monkeypatch):
         callers = [threading.Thread(target=engine.run, args=("JXah00101", hold_the_engine))]
         callers[0].start()
         assert busy.wait(10)
-        recording = RecordingLibrary(_library.load_library())
-        monkeypatch.setattr(_library, "load_library", lambda path=None: recording)
+        recording = record_calls(monkeypatch)
         for serial in ("JXah00101", "JXah00102"):
             callers.append(threading.Thread(target=engine.run, args=(serial, velmorlib.motor_on)))
         callers.append(threading.Thread(target=engine.run, args=("JXah00102", velmorlib.stop_motor),
@@ -54,7 +36,7 @@ def test_stop_goes_ahead_of_waiting_requests_and_polls(monkeypatch):
         for caller in callers:
             caller.join(10)
         # the looks at the listing alone left out
-        exchanges = [name for name in recording.calls if name not in ("velmorGetUnitState", "velmorWhereIsUnit")]
+        exchanges = [name for name in recording.names() if name not in ("velmorGetUnitState", "velmorWhereIsUnit")]
         assert exchanges[0] == "stopMotor"
         assert exchanges.count("motorOn") == 2
     finally:
