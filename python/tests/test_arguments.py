@@ -52,6 +52,14 @@ BAD_ARGUMENTS = [
     (velmorlib.hold_unit_by_serial, (b"JXah00102\0",), ValueError, "serial_number"),
     (velmorlib.get_unit_state, ("1",), TypeError, "device_index"),
     (velmorlib.get_unit_state, (INT32_MAX + 1,), ValueError, "device_index"),
+    (velmorlib.explain_refusal, ("1", "setPWM", 1), TypeError, "device_index"),
+    (velmorlib.explain_refusal, (1, b"setPWM", 1), TypeError, "function"),
+    (velmorlib.explain_refusal, (1, "setPWM\0", 1), ValueError, "function"),
+    (velmorlib.explain_refusal, (1, "setPWM", 1.0), TypeError, "argument 1"),
+    (velmorlib.explain_refusal, (1, "setMotorCurrent", 100, 2 ** 63), ValueError, "argument 2"),
+    (velmorlib.chip_name, ("5",), TypeError, "chip_type"),
+    (velmorlib.chip_name, (-1,), ValueError, "chip_type"),
+    (velmorlib.chip_name, (UINT32_MAX + 1,), ValueError, "chip_type"),
     (Unit, (1.0,), TypeError, "index"),
     (Unit, (INT32_MAX + 1,), ValueError, "index"),
     (Unit, (), TypeError, "serial"),
@@ -117,3 +125,8 @@ def test_serial_numbers_are_sent_as_latin_1_or_as_given(recorded, serial, sent):
     except velmorlib.VelmorError:
         pass
     assert [(name, arguments[0]) for name, arguments in recorded] == [("getDeviceIndex", sent)]
+
+
+def test_the_arguments_of_an_explanation_reach_c_as_64_bit_values_unchanged():
+    assert velmorlib.explain_refusal(2, "setHomeSettings", 2 ** 63 - 1, True, False, -2 ** 63, 0) == (
+        "direction 9223372036854775807 is neither 0 nor 1; home value A -9223372036854775808 is below 0")

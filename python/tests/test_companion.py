@@ -33,6 +33,12 @@ def header_structures():
 def test_every_companion_function_of_the_header_is_declared():
     declared = re.findall(r"VELMOR_API\s+int32_t\s+VELMOR_CALL\s+(\w+)\s*\(", header_text())
     assert declared == list(_library.COMPANION_PROTOTYPES)
+    # those that return a static text, with their parameter
+    texts = re.findall(r"VELMOR_API\s+const char \*VELMOR_CALL\s+(\w+)\s*\((\w+)\s+\w+\)", header_text())
+    assert {name: (C_TYPES[parameter],) for name, parameter in texts} == _library.TEXT_PROTOTYPES
+    library = velmorlib.load_library()
+    for name in _library.TEXT_PROTOTYPES:
+        assert getattr(library, name).restype is ctypes.c_char_p, name
 
 
 @pytest.mark.parametrize("c_name, structure", [
@@ -71,8 +77,17 @@ def test_info_names_the_unit_and_its_versions(initialised):
     info = Unit(2).info()
     assert (info.serial_number, info.stored_serial_number, info.hardware, info.firmware) == \
         ("JXah00102", "JXah00102", "1.2", "3.0")
-    assert info.chip_type == 5
-    assert Unit(3).info().chip_type == 9
+    assert (info.chip_type, info.chip) == (5, "FT232R")
+    other = Unit(3).info()
+    assert (other.chip_type, other.chip) == (9, "X-series")
+
+
+@pytest.mark.parametrize("chip_type, name", [
+    (5, "FT232R"), (6, "FT2232H"), (7, "FT4232H"), (8, "FT232H"), (9, "X-series"),
+    (0, "unknown"), (2 ** 32 - 1, "unknown"),
+])
+def test_chip_names_are_the_librarys(chip_type, name):
+    assert velmorlib.chip_name(chip_type) == name
 
 
 def test_settings_read_back_what_the_exports_wrote(initialised):

@@ -1,4 +1,4 @@
-"""The prototypes and codes agree with include/VelmorLib.h; result texts and VelmorError."""
+"""The prototypes and codes agree with include/VelmorLib.h; the result words and VelmorError."""
 
 import ctypes
 import pickle
@@ -8,7 +8,7 @@ import pytest
 
 import velmorlib
 from velmorlib import _library
-from conftest import HEADER
+from conftest import HEADER, run_python
 
 C_TYPES = {
     "int32_t": ctypes.c_int32,
@@ -67,19 +67,28 @@ def test_result_constants_are_the_enum_of_the_header():
         assert getattr(velmorlib, member.name) is member and member.name in velmorlib.__all__, member.name
 
 
-@pytest.mark.parametrize("code, text", [
-    (0, "success"),
-    (2, "unused result code"),
-    (17, "unused result code"),
-    (18, "the motor is not ready (state 5)"),
-    (26, "the unit's start command failed"),
-    (33, "setting the PWM step mode failed"),
-    (34, "unknown result code 34"),
-    (-1, "unknown result code -1"),
-    (2 ** 40, "unknown result code 1099511627776"),
+def test_the_enums_names_are_the_librarys_for_every_code():
+    # The enum is there before the library is loaded, so it spells the names out; the library's
+    # velmorResultName is their one source, and the two must never drift apart.
+    codes = range(-1, velmorlib.VELMOR_HIGHEST_RESULT_CODE + 2)
+    members = {member.value: member.name for member in velmorlib.VelmorResult}
+    assert {code: velmorlib.result_name(code) for code in codes} == {code: members.get(code, "") for code in codes}
+
+
+@pytest.mark.parametrize("code, name, text", [
+    (0, "VELMOR_OK", "success"),
+    (2, "", "unused result code"),
+    (17, "", "unused result code"),
+    (18, "VELMOR_ERROR_NOT_READY_5", "the motor is not ready (state 5)"),
+    (26, "VELMOR_ERROR_START_COMMAND", "the unit's start command failed"),
+    (33, "VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED", "setting the PWM step mode failed"),
+    (34, "", "unknown result code 34"),
+    (-1, "", "unknown result code -1"),
+    (2 ** 40, "", "unknown result code 1099511627776"),
+    (-2 ** 31 - 1, "", "unknown result code -2147483649"),
 ])
-def test_result_text(code, text):
-    assert velmorlib.result_text(code) == text
+def test_result_name_and_text(code, name, text):
+    assert (velmorlib.result_name(code), velmorlib.result_text(code)) == (name, text)
 
 
 def test_every_code_up_to_the_highest_has_its_own_text():
@@ -92,6 +101,23 @@ def test_velmor_error_carries_code_text_and_export_and_survives_pickling():
     error = velmorlib.VelmorError(32, "setRelay")
     assert (error.code, error.text, error.function) == (32, "the unit has no relay", "setRelay")
     assert str(error) == "setRelay: the unit has no relay (result code 32)"
-    copy = pickle.loads(pickle.dumps(error))
-    assert (copy.code, copy.text, copy.function, str(copy)) == (error.code, error.text, error.function, str(error))
+    explained = velmorlib.VelmorError(5, "setMotorCurrent", reason="8001 mA is above the 8000 mA maximum")
+    for original in (error, explained):
+        copy = pickle.loads(pickle.dumps(original))
+        assert (copy.code, copy.text, copy.function, copy.reason, str(copy)) == \
+            (original.code, original.text, original.function, original.reason, str(original))
     assert str(velmorlib.VelmorError(99)) == "unknown result code 99"
+
+
+def test_without_the_library_an_error_still_says_its_code_and_the_words_say_why_they_are_missing(tmp_path):
+    result = run_python(
+        "import velmorlib\n"
+        "print(velmorlib.VelmorError(32, 'setRelay'))\n"
+        "try:\n"
+        "    velmorlib.result_text(32)\n"
+        "except OSError as error:\n"
+        "    print('OSError', 'VELMORLIB_LIBRARY' in str(error))\n",
+        {"VELMORLIB_LIBRARY": str(tmp_path / "libVelmorLib.so")})
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        "setRelay: no words for it: VelmorLib cannot be loaded (result code 32)", "OSError True"]

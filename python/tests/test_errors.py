@@ -13,7 +13,7 @@ def raised(function, *arguments):
     return error.value
 
 
-def test_calls_before_initialise_report_27():
+def test_calls_before_initialise_report_27_and_those_that_read_the_listing_alone_work():
     # A fresh process: this one has called initialise already, or will.
     result = run_python(
         "import velmorlib\n"
@@ -21,9 +21,11 @@ def test_calls_before_initialise_report_27():
         "    velmorlib.motor_on(1)\n"
         "except velmorlib.VelmorError as error:\n"
         "    print(error.code, error.function, error.text, sep='|')\n"
-        "print(velmorlib.get_device_count())\n")
+        "print(velmorlib.get_device_count())\n"
+        "print(velmorlib.explain_refusal(2, 'setMotorCurrent', 8001, True))\n")
     assert result.returncode == 0, result.stderr
-    assert result.stdout.splitlines() == ["27|motorOn|the library is not initialised", "3"]
+    assert result.stdout.splitlines() == ["27|motorOn|the library is not initialised", "3",
+                                          "8001 mA is above the 8000 mA maximum of this unit (hardware 1.2)"]
 
 
 @pytest.mark.parametrize("index", [0, -1, 4, 100, 2 ** 31 - 1])
@@ -46,16 +48,66 @@ def test_an_unknown_serial_reports_28(initialised):
         assert error.function == "getDeviceIndex"
 
 
-def test_range_checks_of_the_library_itself_report_21(initialised):
-    # Within the C types, so the module passes them on; the library refuses them.
-    error = raised(velmorlib.set_backlash_compensation, 2, True, 2, 10)
-    assert (error.code, error.text) == (21, "an argument is out of range")
-    assert raised(velmorlib.set_home_settings, 2, 0, 0, 0, 10001, 0).code == 21
-    assert raised(velmorlib.set_limit_switches, 2, 5, 1, 1, 1).code == 21
+# A settings call the unit refuses, by the unit's range: the code, and the library's words as the
+# error's reason. Units 1 and 2 have hardware 1.1 and 1.2, unit 3 hardware 10.1.
+REFUSED_SETTINGS = [
+    (lambda: velmorlib.set_motor_current(2, 8001, 0), 5,
+     "8001 mA is above the 8000 mA maximum of this unit (hardware 1.2)"),
+    (lambda: Unit(1).set_current(10, True), 5, "10 mA is below the 50 mA minimum of this unit (hardware 1.1)"),
+    (lambda: velmorlib.set_motor_speed(1, 3000, 4), 7,
+     "3000 steps/s at step mode 4 is a step rate of 48000 steps/s, above the 20000 steps/s maximum of this unit "
+     "(hardware 1.1)"),
+    (lambda: velmorlib.set_motor_acceleration(3, -1), 7, "an acceleration of -1 steps/s^2 is below 0"),
+    (lambda: velmorlib.set_backlash_compensation(2, True, 2, 10), 21, "direction 2 is neither 0 nor 1"),
+    (lambda: velmorlib.set_backlash_compensation(2, True, 0, 70000), 23,
+     "a backlash of 70000 steps is outside the 0 to 65535 of this unit (hardware 1.2)"),
+    (lambda: Unit(2).set_home_settings(0, 0, 0, 10001, 0), 21, "home value A 10001 is above the 10000 maximum"),
+    (lambda: velmorlib.set_limit_switches(2, 5, 1, 1, 1), 21,
+     "input 5 is outside the inputs 1 to 4 of this unit (hardware 1.2)"),
+    (lambda: velmorlib.set_pwm(3, -1), 13, "a PWM value of -1 is below 0"),
+]
+
+
+@pytest.mark.parametrize("call, code, reason", REFUSED_SETTINGS)
+def test_a_refused_setting_says_which_value_is_outside_the_units_range(initialised, call, code, reason):
+    error = raised(call)
+    assert (error.code, error.reason) == (code, reason)
+    assert str(error).endswith("(result code {}): {}".format(code, reason))
+
+
+def test_a_refusal_is_explained_only_after_a_failure_and_only_by_a_value_outside_the_range(initialised, recording):
+    velmorlib.set_motor_current(2, 800, 0)
+    assert recording.calls == [("setMotorCurrent", (2, 800, 0))]
+    # A unit that refuses a value within its range (or whose exchange fails): no reason to give.
+    recording.stand_ins["setMotorCurrent"] = lambda *arguments: velmorlib.VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION
+    error = raised(velmorlib.set_motor_current, 2, 800, 0)
+    assert (error.code, error.reason) == (5, None)
+    assert str(error) == "setMotorCurrent: writing the motor configuration failed (result code 5)"
+    assert recording.names().count("velmorExplainRefusal") == 1
+    # Codes that are no refusal of a value are not explained.
+    del recording.calls[:]
+    assert raised(velmorlib.set_motor_acceleration, 4, -1).code == 1
+    assert raised(Unit(3).set_relay, True).reason is None
+    assert "velmorExplainRefusal" not in recording.names()
+
+
+def test_the_library_explains_settings_by_the_units_range_and_only_settings():
+    assert velmorlib.explain_refusal(2, "setMotorCurrent", 8000, True) == ""
+    assert velmorlib.explain_refusal(3, "setMotorCurrent", 501, False) == \
+        "501 mA is above the 500 mA maximum of this unit (hardware 10.1)"
+    assert velmorlib.explain_refusal(2, "setHomeSettings", 3, 0, 0, -1, 10001) == \
+        "direction 3 is neither 0 nor 1; home value A -1 is below 0; home value B 10001 is above the 10000 maximum"
+    for arguments in (("setRelay", 1), ("setPWM",), ("setPWM", 1, 2)):
+        error = raised(velmorlib.explain_refusal, 2, *arguments)
+        assert (error.code, error.function) == (21, "velmorExplainRefusal")
+        assert error.reason.startswith("the library explains no settings function {!r} taking {} argument".format(
+            arguments[0], len(arguments) - 1))
+    error = raised(velmorlib.explain_refusal, 4, "setPWM", 1)
+    assert (error.code, error.reason) == (1, None)
 
 
 def test_the_texts_match_velmorctl():
-    # velmorctl keeps its own table of the same texts; the two must never drift apart.
+    # velmorctl keeps its own table of the texts the module takes from the library; the two must never drift apart.
     import json
     import os
     import subprocess

@@ -177,3 +177,21 @@ def test_a_block_whose_hold_was_let_go_raises_instead_of_going_on_unheld(bench, 
     with held:
         held.on()
     assert bench.open_handles() == 0
+
+
+def test_a_refused_setting_of_a_unit_that_left_during_the_exchange_says_where_it_went_not_another_units_range(
+        bench, recording):
+    real_set_current = velmorlib.load_library().setMotorCurrent
+
+    def unplugged_during_the_exchange(*arguments):
+        bench.unplug(B)   # JXbh01001 (hardware 10.1, up to 500 mA) is listed at index 2 now
+        real_set_current(*arguments)  # fails: the held unit has gone
+        return velmorlib.VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION
+
+    with Unit(serial="JXah00102") as unit:
+        recording.stand_ins["setMotorCurrent"] = unplugged_during_the_exchange
+        with pytest.raises(VelmorError) as raised:
+            unit.set_current(600, 0)
+    assert (raised.value.code, raised.value.reason) == (
+        5, "the unit JXah00102 is held here at index 2 and was unplugged")
+    assert "velmorExplainRefusal" not in recording.names()

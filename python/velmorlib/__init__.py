@@ -7,50 +7,20 @@ setPWM -> set_pwm, ...), return their out-parameter if they have one, and raise 
 their C types before the call: TypeError or ValueError, never a silently wrapped value.
 Unit wraps the per-unit calls for one index, and holds the unit open inside a ``with`` block.
 The companion functions (version, unit information, motor status, settings read back, limits,
-held units, where a unit is listed and what is known of an index) return dataclasses. load_library() returns the raw ctypes library (exports under
-their C names, returning the codes) and chooses where it is loaded from; VELMORLIB_LIBRARY
-overrides the search. __version__ is the package's version, the same as the library's
+held units, where a unit is listed and what is known of an index) return dataclasses. The
+library words what the numbers mean: result_text and result_name of a result code,
+explain_refusal (why a unit refuses a setting; a refused setting's VelmorError carries it as
+.reason) and chip_name. load_library() returns the raw ctypes library (exports under their C
+names, returning the codes) and chooses where it is loaded from; VELMORLIB_LIBRARY overrides the
+search. __version__ is the package's version, the same as the library's
 (get_version()) when both come from one release.
 """
 
 from ._library import library_path, load_library
 from ._version import __version__ as __version__
-from .codes import (
-    VELMOR_OK,
-    VELMOR_ERROR_DEVICE_INDEX,
-    VELMOR_ERROR_OPEN_FAILED,
-    VELMOR_ERROR_READ_MOTOR_CONFIGURATION,
-    VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION,
-    VELMOR_ERROR_READ_MOTION_CONFIGURATION,
-    VELMOR_ERROR_WRITE_MOTION_CONFIGURATION,
-    VELMOR_ERROR_MOVE_FAILED,
-    VELMOR_ERROR_MOTOR_ON_FAILED,
-    VELMOR_ERROR_MOTOR_OFF_FAILED,
-    VELMOR_ERROR_STOP_FAILED,
-    VELMOR_ERROR_READ_FAILED,
-    VELMOR_ERROR_SET_PWM_FAILED,
-    VELMOR_ERROR_SET_RELAY_FAILED,
-    VELMOR_ERROR_NOT_READY_OFF,
-    VELMOR_ERROR_NOT_READY_4,
-    VELMOR_ERROR_NOT_READY_5,
-    VELMOR_ERROR_NOT_READY_6,
-    VELMOR_ERROR_NOT_READY_OTHER,
-    VELMOR_ERROR_ARGUMENT,
-    VELMOR_ERROR_WRITE_INPUT_CONFIGURATION,
-    VELMOR_ERROR_WRITE_BACKLASH,
-    VELMOR_ERROR_WRITE_HOME_SETTINGS,
-    VELMOR_ERROR_ZERO_FAILED,
-    VELMOR_ERROR_START_COMMAND,
-    VELMOR_ERROR_NOT_INITIALISED,
-    VELMOR_ERROR_SERIAL_NOT_FOUND,
-    VELMOR_ERROR_READ_INFORMATION,
-    VELMOR_ERROR_INFORMATION_INVALID,
-    VELMOR_ERROR_FIRMWARE_UNSUPPORTED,
-    VELMOR_ERROR_NO_RELAY,
-    VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED,
-    VELMOR_HIGHEST_RESULT_CODE,
-    VelmorResult,
-)
+# VelmorResult, VELMOR_HIGHEST_RESULT_CODE and each result code as a name (VELMOR_ERROR_NO_RELAY)
+from .codes import *  # noqa: F401,F403
+from .codes import VelmorResult
 from .companion import (
     D2xxInfo,
     Limits,
@@ -61,6 +31,8 @@ from .companion import (
     Settings,
     UnitInfo,
     UnitState,
+    chip_name,
+    explain_refusal,
     get_d2xx_info,
     get_limits,
     get_motor_status,
@@ -76,7 +48,7 @@ from .companion import (
     release_unit,
     where_is_unit,
 )
-from .errors import VelmorError, result_text
+from .errors import VelmorError, result_name, result_text
 from .functions import (
     get_absolute_position,
     get_device_count,
@@ -107,42 +79,11 @@ __all__ = [
     "D2xxInfo", "Limits", "MotionSettings", "MotorSettings", "MotorStatus", "MoveSettings", "Settings", "UnitInfo",
     "UnitState", "get_d2xx_info", "get_limits", "get_motor_status", "get_unit_info", "get_unit_state", "get_version",
     "hold_unit", "hold_unit_by_serial", "read_motion_settings", "read_motor_settings", "read_move_settings",
-    "release_all_units", "release_unit", "where_is_unit",
+    "release_all_units", "release_unit", "where_is_unit", "chip_name", "explain_refusal", "result_name",
     "get_absolute_position", "get_device_count", "get_device_index", "initialise", "is_motor_ready",
     "library_path", "load_library", "motor_off", "motor_on", "move_motor_absolute", "move_motor_home",
     "move_motor_relative", "result_text", "set_backlash_compensation", "set_home_settings",
     "set_limit_switches", "set_motor_acceleration", "set_motor_current", "set_motor_speed", "set_pwm",
     "set_pwm_step_mode", "set_relay", "stop_motor", "zero_motor_position",
-    "VELMOR_OK",
-    "VELMOR_ERROR_DEVICE_INDEX",
-    "VELMOR_ERROR_OPEN_FAILED",
-    "VELMOR_ERROR_READ_MOTOR_CONFIGURATION",
-    "VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION",
-    "VELMOR_ERROR_READ_MOTION_CONFIGURATION",
-    "VELMOR_ERROR_WRITE_MOTION_CONFIGURATION",
-    "VELMOR_ERROR_MOVE_FAILED",
-    "VELMOR_ERROR_MOTOR_ON_FAILED",
-    "VELMOR_ERROR_MOTOR_OFF_FAILED",
-    "VELMOR_ERROR_STOP_FAILED",
-    "VELMOR_ERROR_READ_FAILED",
-    "VELMOR_ERROR_SET_PWM_FAILED",
-    "VELMOR_ERROR_SET_RELAY_FAILED",
-    "VELMOR_ERROR_NOT_READY_OFF",
-    "VELMOR_ERROR_NOT_READY_4",
-    "VELMOR_ERROR_NOT_READY_5",
-    "VELMOR_ERROR_NOT_READY_6",
-    "VELMOR_ERROR_NOT_READY_OTHER",
-    "VELMOR_ERROR_ARGUMENT",
-    "VELMOR_ERROR_WRITE_INPUT_CONFIGURATION",
-    "VELMOR_ERROR_WRITE_BACKLASH",
-    "VELMOR_ERROR_WRITE_HOME_SETTINGS",
-    "VELMOR_ERROR_ZERO_FAILED",
-    "VELMOR_ERROR_START_COMMAND",
-    "VELMOR_ERROR_NOT_INITIALISED",
-    "VELMOR_ERROR_SERIAL_NOT_FOUND",
-    "VELMOR_ERROR_READ_INFORMATION",
-    "VELMOR_ERROR_INFORMATION_INVALID",
-    "VELMOR_ERROR_FIRMWARE_UNSUPPORTED",
-    "VELMOR_ERROR_NO_RELAY",
-    "VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED",
 ]
+__all__ += [name for name in VelmorResult.__members__]

@@ -6,6 +6,7 @@ _RANGES: Dict[str, Tuple[int, int]] = {
     "int32_t": (-2 ** 31, 2 ** 31 - 1),
     "uint8_t": (0, 2 ** 8 - 1),
     "uint32_t": (0, 2 ** 32 - 1),
+    "int64_t": (-2 ** 63, 2 ** 63 - 1),
 }
 
 
@@ -34,6 +35,11 @@ def uint32(name: str, value: object) -> int:
 def flag(name: str, value: object) -> int:
     """A uint8_t that may also be given as a bool."""
     return _integer(name, value, "uint8_t", flag=True)
+
+
+def int64_or_flag(name: str, value: object) -> int:
+    """An int64_t that may also be given as a bool (0 or 1)."""
+    return _integer(name, value, "int64_t", flag=True)
 
 
 def serial_number(value: object) -> bytes:

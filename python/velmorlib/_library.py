@@ -52,6 +52,7 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorReadMotorSettings": (_I32, ctypes.POINTER(_structures.MotorSettingsStruct)),
     "velmorReadMoveSettings": (_I32, ctypes.POINTER(_structures.MoveSettingsStruct)),
     "velmorGetLimits": (_I32, ctypes.POINTER(_structures.LimitsStruct)),
+    "velmorExplainRefusal": (_I32, ctypes.c_char_p, ctypes.POINTER(ctypes.c_int64), _I32, ctypes.c_char_p, _U32),
     "velmorHoldUnit": (_I32,),
     "velmorReleaseUnit": (_I32,),
     "velmorReleaseAllUnits": (),
@@ -59,6 +60,13 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorWhereIsUnit": (ctypes.c_char_p, _P_I32),
     "velmorGetUnitState": (_I32, ctypes.POINTER(_structures.UnitStateStruct)),
     "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
+}
+
+# The companion functions that return a static text (const char *) instead of a result code.
+TEXT_PROTOTYPES: Dict[str, _ArgumentTypes] = {
+    "velmorResultName": (_I32,),
+    "velmorResultText": (_I32,),
+    "velmorChipName": (_U32,),
 }
 
 ENVIRONMENT_VARIABLE = "VELMORLIB_LIBRARY"
@@ -140,6 +148,10 @@ def _declare(library: ctypes.CDLL) -> None:
         function = getattr(library, name)
         function.argtypes = argtypes
         function.restype = _I32
+    for name, argtypes in TEXT_PROTOTYPES.items():
+        function = getattr(library, name)
+        function.argtypes = argtypes
+        function.restype = ctypes.c_char_p
 
 
 def load_library(path: Optional[str] = None) -> ctypes.CDLL:

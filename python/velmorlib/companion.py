@@ -1,5 +1,6 @@
 """The companion functions: the library's version, what a unit is, its motor status and settings
-read back, the values it accepts, units held open between calls, and where a unit is listed.
+read back, the values it accepts and why it refuses a setting, units held open between calls, and
+where a unit is listed.
 
 Each reading function returns a frozen dataclass whose fields are those of the C structure in
 snake_case (its size left out) and raises VelmorError for a result code other than 0.
@@ -15,6 +16,7 @@ from . import _checks
 from . import _library
 from . import _pins
 from . import _structures
+from .codes import VELMOR_ERROR_ARGUMENT
 from .errors import VelmorError
 
 
@@ -24,7 +26,7 @@ class UnitInfo:
 
     serial_number: str          #: as D2XX lists it
     description: str            #: as D2XX lists it
-    chip_type: int              #: D2XX's chip number: 5 FT232R, 6 FT2232H, 8 FT232H, 9 X-series
+    chip_type: int              #: D2XX's FT_DEVICE number of the chip (chip names it)
     usb_id: int                 #: vendor ID in the high 16 bits, product ID in the low 16 bits
     location_id: int
     hardware_major: int         #: from the serial number
@@ -42,6 +44,11 @@ class UnitInfo:
     def firmware(self) -> str:
         """The firmware version as text, "3.0"."""
         return "{}.{}".format(self.firmware_major, self.firmware_minor)
+
+    @property
+    def chip(self) -> str:
+        """The chip's name, "FT232R" or "X-series" (chip_name of chip_type)."""
+        return chip_name(self.chip_type)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -233,6 +240,53 @@ def read_move_settings(device_index: int) -> MoveSettings:
 def get_limits(device_index: int) -> Limits:
     """What the unit accepts, by its hardware version; opens the unit as any call does."""
     return _read("velmorGetLimits", _structures.LimitsStruct, Limits, device_index)
+
+
+# 256 bytes hold every text velmorExplainRefusal writes.
+_REFUSAL_CAPACITY = 256
+
+
+def explain_refusal(device_index: int, function: str, *arguments: Union[int, bool]) -> str:
+    """Why the unit at device_index refuses the settings export function (its C name:
+    "setMotorCurrent", "setMotorSpeed", "setMotorAcceleration", "setBacklashCompensation",
+    "setHomeSettings", "setLimitSwitches" or "setPWM") with these arguments, those after the index
+    in the export's order (bool as 0 or 1), in the library's words with the unit's range:
+    "8001 mA is above the 8000 mA maximum of this unit (hardware 1.2)", several reasons joined
+    with "; " (velmorExplainRefusal).
+
+    "" when every value is within the unit's range: a refusal then came from the exchange, or from
+    a value the unit judges by its own state. Read from the hardware version in the unit's listed
+    serial number: nothing is opened, and it works before initialise. The settings functions ask it
+    themselves after a refusal: their VelmorError's .reason. TypeError or ValueError for an argument
+    that is not a 64-bit integer; VelmorError 1 when no supported unit is listed at device_index,
+    21 for another function or another number of arguments.
+    """
+    index = _checks.int32("device_index", device_index)
+    if not isinstance(function, str):
+        raise TypeError("function must be a str, not {}".format(type(function).__name__))
+    name = function.encode("utf-8")
+    if b"\0" in name:
+        raise ValueError("function {!r} holds a NUL character".format(function))
+    values = [_checks.int64_or_flag("argument {}".format(position), value)
+              for position, value in enumerate(arguments, start=1)]
+    text = ctypes.create_string_buffer(_REFUSAL_CAPACITY)
+    code = _library.load_library().velmorExplainRefusal(
+        index, name, (ctypes.c_int64 * max(len(values), 1))(*values), len(values), text, _REFUSAL_CAPACITY)
+    if code != 0:
+        reason = None
+        if code == VELMOR_ERROR_ARGUMENT:
+            reason = "the library explains no settings function {!r} taking {} argument{} after the index".format(
+                function, len(values), "" if len(values) == 1 else "s")
+        raise VelmorError(code, "velmorExplainRefusal", reason=reason)
+    return text.value.decode("utf-8", "replace")
+
+
+def chip_name(chip_type: int) -> str:
+    """The name of an FTDI chip by D2XX's FT_DEVICE number (UnitInfo.chip_type), as the library
+    gives it (velmorChipName): "FT232R" for 5, "X-series" for 9, "unknown" for a number it does not
+    know. TypeError or ValueError for a value that is not a uint32_t."""
+    name: Optional[bytes] = _library.load_library().velmorChipName(_checks.uint32("chip_type", chip_type))
+    return (name or b"").decode("utf-8", "replace")
 
 
 def hold_unit(device_index: int) -> None:

@@ -1,55 +1,43 @@
-"""Texts of the result codes and the exception raised for a failed call."""
+"""The result codes in the library's words, and the exception raised for a failed call."""
 
-from typing import TYPE_CHECKING, Optional, Tuple
+from typing import TYPE_CHECKING, Any, Optional, Tuple
+
+from . import _library
+from .codes import VELMOR_HIGHEST_RESULT_CODE
 
 if TYPE_CHECKING:
     from .companion import UnitState
 
-_TEXTS: Tuple[str, ...] = (
-    "success",
-    "the device index is out of range",
-    "unused result code",
-    "opening the unit failed",
-    "reading the motor configuration failed",
-    "writing the motor configuration failed",
-    "reading the motion configuration failed",
-    "writing the motion configuration failed",
-    "the move or home request failed",
-    "switching the motor on failed",
-    "switching the motor off failed",
-    "stopping the motor failed",
-    "reading from the unit failed",
-    "setting the PWM value failed",
-    "setting the relay failed",
-    "the motor is not ready (state 0)",
-    "the motor is not ready (state 4)",
-    "unused result code",
-    "the motor is not ready (state 5)",
-    "the motor is not ready (state 6)",
-    "the motor is not ready (another state)",
-    "an argument is out of range",
-    "writing the input configuration failed",
-    "writing the backlash compensation failed",
-    "writing the home settings failed",
-    "zeroing the position failed",
-    "the unit's start command failed",
-    "the library is not initialised",
-    "no supported unit has this serial number",
-    "reading the unit's information failed",
-    "the unit's information is not valid",
-    "the unit's firmware is not supported on its hardware",
-    "the unit has no relay",
-    "setting the PWM step mode failed",
-)
+def _is_code(code: object) -> bool:
+    """A result code the library names: 0 to the highest, the unused 2 and 17 among them."""
+    return isinstance(code, int) and not isinstance(code, bool) and 0 <= code <= VELMOR_HIGHEST_RESULT_CODE
 
 
-def _known(code: object) -> bool:
-    return isinstance(code, int) and not isinstance(code, bool) and 0 <= code < len(_TEXTS)
+def _words(function: str, code: object) -> str:
+    # A value that is no int32_t is no code either: it is asked as -1, which the library knows as none.
+    fits = isinstance(code, int) and not isinstance(code, bool) and -2 ** 31 <= code < 2 ** 31
+    value = code if fits else -1
+    words: Optional[bytes] = getattr(_library.load_library(), function)(value)
+    return (words or b"").decode("utf-8", "replace")
 
 
 def result_text(code: int) -> str:
-    """The text of a result code; "unknown result code N" for a code outside the table."""
-    return _TEXTS[code] if _known(code) else "unknown result code {}".format(code)
+    """What a result code means, in the library's words (velmorResultText): "opening the unit
+    failed" for 3; "unused result code" for 2 and 17; "unknown result code N" for any other value.
+
+    Loads the library (OSError when it cannot be loaded).
+    """
+    text = _words("velmorResultText", code)
+    return text if _is_code(code) else "{} {}".format(text, code)
+
+
+def result_name(code: int) -> str:
+    """The name of a result code's constant, as the library gives it (velmorResultName):
+    "VELMOR_ERROR_OPEN_FAILED" for 3; "" for the unused codes 2 and 17 and any other value.
+
+    The same names as VelmorResult's members. Loads the library (OSError when it cannot be loaded).
+    """
+    return _words("velmorResultName", code)
 
 
 def open_failure_reason(device_index: int, unit_count: Optional[int]) -> str:
@@ -113,33 +101,52 @@ _NOT_ABOUT_THE_UNIT = (0, 21, 27)
 
 def _unit_count() -> Optional[int]:
     import ctypes
-    from . import _library
     count = ctypes.c_int32()
     return count.value if _library.load_library().getDeviceCount(ctypes.byref(count)) == 0 else None
+
+
+def _text_of(code: int) -> str:
+    try:
+        return result_text(code)
+    except OSError:
+        return "no words for it: VelmorLib cannot be loaded"
 
 
 class VelmorError(Exception):
     """A call into VelmorLib returned a result code other than 0.
 
-    .code is the result code, .text its text, .function the name of the C export that
-    returned it (None when the error was made by hand). .reason says what the code alone cannot,
-    else None: for code 3 on a unit whether it is open in another program, was unplugged, or is
-    held here at another index than it is listed at now; for any code on a held index whose unit
-    has gone from it, where it went. It is read from velmorGetUnitState right after the call.
+    .code is the result code, .text its text (result_text), .function the name of the C export
+    that returned it (None when the error was made by hand). .reason says what the code alone
+    cannot, else None: for a settings function the unit refused (codes 5, 7, 13, 21, 22, 23, 24),
+    which value is outside the unit's range and what that range is, in the library's words
+    (explain_refusal, asked only after the failure); for code 3 on a unit whether it is open in
+    another program, was unplugged, or is held here at another index than it is listed at now; for
+    any code on a held index whose unit has gone from it, where it went (read from
+    velmorGetUnitState right after the call). A copy made by pickle keeps .text and .reason.
     """
 
     def __init__(self, code: int, function: Optional[str] = None, device_index: Optional[int] = None,
                  *, serial: Optional[str] = None, reason: Optional[str] = None) -> None:
         super().__init__(code, function)
         self.code = int(code)
-        self.text = result_text(self.code)
+        self._text: Optional[str] = None
         self.function = function
         self.reason: Optional[str] = reason
         if reason is None and device_index is not None and self.code not in _NOT_ABOUT_THE_UNIT:
             self.reason = _reason(self.code, device_index, serial)
 
+    @property
+    def text(self) -> str:
+        """What the code means, in the library's words (result_text), asked when first read."""
+        if self._text is None:
+            self._text = _text_of(self.code)
+        return self._text
+
+    def __reduce__(self) -> Tuple[Any, ...]:
+        return type(self), (self.code, self.function), {"_text": self.text, "reason": self.reason}
+
     def __str__(self) -> str:
         where = "{}: ".format(self.function) if self.function else ""
-        number = " (result code {})".format(self.code) if _known(self.code) else ""
+        number = " (result code {})".format(self.code) if _is_code(self.code) else ""
         reason = ": {}".format(self.reason) if self.reason else ""
         return where + self.text + number + reason

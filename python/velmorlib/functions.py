@@ -7,11 +7,21 @@ export, what each code means and how long a call takes.
 """
 
 import ctypes
-from typing import Union
+from typing import Optional, Tuple, Union
 
 from . import _checks
 from . import _library
 from . import _pins
+from . import companion
+from .codes import (
+    VELMOR_ERROR_ARGUMENT,
+    VELMOR_ERROR_SET_PWM_FAILED,
+    VELMOR_ERROR_WRITE_BACKLASH,
+    VELMOR_ERROR_WRITE_HOME_SETTINGS,
+    VELMOR_ERROR_WRITE_INPUT_CONFIGURATION,
+    VELMOR_ERROR_WRITE_MOTION_CONFIGURATION,
+    VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION,
+)
 from .errors import VelmorError
 
 
@@ -20,6 +30,34 @@ def _call(name: str, *arguments: object) -> None:
     if code != 0:
         unit = arguments[0] if arguments and isinstance(arguments[0], int) else None
         raise VelmorError(code, name, device_index=unit)
+
+
+# What a settings export returns when the unit, or the library by the unit's range, refused a value.
+_REFUSED = (VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION, VELMOR_ERROR_WRITE_MOTION_CONFIGURATION,
+            VELMOR_ERROR_SET_PWM_FAILED, VELMOR_ERROR_ARGUMENT, VELMOR_ERROR_WRITE_INPUT_CONFIGURATION,
+            VELMOR_ERROR_WRITE_BACKLASH, VELMOR_ERROR_WRITE_HOME_SETTINGS)
+
+
+def _refusal(code: int, name: str, device_index: int, values: Tuple[int, ...]) -> Optional[str]:
+    """Which value the unit refused and its range, in the library's words; None when every value
+    is within the range, or when the unit that refused is not the one listed at the index now."""
+    if code not in _REFUSED or not 1 <= device_index <= 99:
+        return None
+    state = companion.unit_state_or_none(device_index)
+    if state is not None and state.held and state.held_unit_away:
+        return None  # it left during the exchange: the range of the unit there now says nothing
+    try:
+        return companion.explain_refusal(device_index, name, *values) or None
+    except VelmorError:
+        return None
+
+
+def _set(name: str, device_index: int, *values: int) -> None:
+    """A settings export: a refusal carries the library's explanation as the error's reason."""
+    code = getattr(_library.load_library(), name)(device_index, *values)
+    if code != 0:
+        raise VelmorError(code, name, device_index=device_index,
+                          reason=_refusal(code, name, device_index, values))
 
 
 def _index(device_index: int) -> int:
@@ -116,44 +154,44 @@ def set_motor_speed(device_index: int, speed: int, step_mode: int) -> None:
 
     VelmorError 7 when the unit refuses the values (see get_limits for what it accepts).
     """
-    _call("setMotorSpeed", _index(device_index), _checks.int32("speed", speed),
+    _set("setMotorSpeed", _index(device_index), _checks.int32("speed", speed),
           _checks.int32("step_mode", step_mode))
 
 
 def set_motor_acceleration(device_index: int, acceleration: int) -> None:
     """acceleration in steps per second squared; 0 turns the ramp off (VelmorError 7 on refusal)."""
-    _call("setMotorAcceleration", _index(device_index), _checks.int32("acceleration", acceleration))
+    _set("setMotorAcceleration", _index(device_index), _checks.int32("acceleration", acceleration))
 
 
 def set_motor_current(device_index: int, current: int, current_flag: Union[int, bool]) -> None:
     """current in milliamperes (VelmorError 5 outside the unit's range, see get_limits)."""
-    _call("setMotorCurrent", _index(device_index), _checks.int32("current", current),
+    _set("setMotorCurrent", _index(device_index), _checks.int32("current", current),
           _checks.flag("current_flag", current_flag))
 
 
 def set_backlash_compensation(device_index: int, enabled: Union[int, bool], direction: int, amount: int) -> None:
     """direction 0 or 1 (else VelmorError 21); amount in steps."""
-    _call("setBacklashCompensation", _index(device_index), _checks.flag("enabled", enabled),
+    _set("setBacklashCompensation", _index(device_index), _checks.flag("enabled", enabled),
           _checks.uint32("direction", direction), _checks.int32("amount", amount))
 
 
 def set_home_settings(device_index: int, direction: int, home_flag_b: Union[int, bool],
                       home_flag_a: Union[int, bool], home_value_a: int, home_value_b: int) -> None:
     """direction 0 or 1; home_value_a and home_value_b at most 10000 (else VelmorError 21)."""
-    _call("setHomeSettings", _index(device_index), _checks.uint32("direction", direction),
+    _set("setHomeSettings", _index(device_index), _checks.uint32("direction", direction),
           _checks.flag("home_flag_b", home_flag_b), _checks.flag("home_flag_a", home_flag_a),
           _checks.uint32("home_value_a", home_value_a), _checks.uint32("home_value_b", home_value_b))
 
 
 def set_limit_switches(device_index: int, input1: int, type1: int, input2: int, type2: int) -> None:
     """Input channels 1 to 4 (1 to 8 on hardware 27.1); types 0 (not used) to 6 (else VelmorError 21)."""
-    _call("setLimitSwitches", _index(device_index), _checks.int32("input1", input1),
+    _set("setLimitSwitches", _index(device_index), _checks.int32("input1", input1),
           _checks.uint32("type1", type1), _checks.int32("input2", input2), _checks.uint32("type2", type2))
 
 
 def set_pwm(device_index: int, value: int) -> None:
     """Set the PWM output value; values above the unit's limit are held at it (VelmorError 13 below 0)."""
-    _call("setPWM", _index(device_index), _checks.int32("value", value))
+    _set("setPWM", _index(device_index), _checks.int32("value", value))
 
 
 def set_pwm_step_mode(device_index: int) -> None:
