@@ -50,12 +50,20 @@ def test_each_setting_is_written_to_the_unit_and_read_back_alone():
 
 
 REFUSALS = [
-    # attribute or command, value, reason, words in the description
-    ("Current", 9000, "VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION", "writing the motor configuration failed"),
-    ("HomeValueA", 10001, "VELMOR_ERROR_ARGUMENT", "an argument is out of range"),
-    ("SetRelay", True, "VELMOR_ERROR_NO_RELAY", "the unit has no relay"),
+    # attribute or command, value, reason, words in the description: the code's text and, for a
+    # value outside the unit's range, the library's words for it
+    ("Current", 9000, "VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION", "writing the motor configuration failed "
+     "(result code 5): 9000 mA is above the 500 mA maximum of this unit (hardware 10.1)"),
+    ("HomeValueA", 10001, "VELMOR_ERROR_ARGUMENT",
+     "an argument is out of range (result code 21): home value A 10001 is above the 10000 maximum"),
+    ("BacklashDirection", 2, "VELMOR_ERROR_ARGUMENT",
+     "an argument is out of range (result code 21): direction 2 is neither 0 nor 1"),
+    ("SetPWM", -1, "VELMOR_ERROR_SET_PWM_FAILED",
+     "setting the PWM value failed (result code 13): a PWM value of -1 is below 0"),
+    ("SetRelay", True, "VELMOR_ERROR_NO_RELAY", "setRelay: the unit has no relay (result code 32)"),
     ("SetLimitSwitches", [1, 3, 2], "VELMOR_BAD_ARGUMENT", "takes 4 numbers"),
-    ("SetLimitSwitches", [9, 3, 2, 6], "VELMOR_ERROR_ARGUMENT", "an argument is out of range"),
+    ("SetLimitSwitches", [9, 3, 2, 6], "VELMOR_ERROR_ARGUMENT", "an argument is out of range (result code 21): "
+     "input 9 is outside the inputs 1 to 4 of this unit (hardware 10.1)"),
 ]
 
 
@@ -71,7 +79,8 @@ def test_what_the_unit_refuses_fails_in_words_and_leaves_it_usable():
             assert failure.value.args[0].reason == reason, name
             assert words in failure.value.args[0].desc and "JXbh01001" in failure.value.args[0].desc, name
             assert proxy.state() == state, name
-        assert "setLimitSwitches refused: an argument is out of range" in proxy.status()
+        assert proxy.status().endswith("last request: setLimitSwitches refused: an argument is out of range: "
+                                       "input 9 is outside the inputs 1 to 4 of this unit (hardware 10.1)")
         proxy.SetLimitSwitches([1, 3, 2, 6])
         proxy.SetPWM(50)
         proxy.SetPWMStepMode()

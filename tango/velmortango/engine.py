@@ -319,7 +319,7 @@ class Engine:
             self._follow_elsewhere(unit)
             raise UnitUnavailable("the attached units changed during the request, which stopped there and reached no "
                                   "other unit: {}".format(_in_words(refusal)))
-        unit.refusal = None if refusal is None else "{} refused: {}".format(_action_name(refusal), refusal.text)
+        unit.refusal = None if refusal is None else "{} refused: {}".format(_action_name(refusal), _in_words(refusal))
         if refusal is not None and refusal.code in (velmorlib.VELMOR_ERROR_DEVICE_INDEX,
                                                     velmorlib.VELMOR_ERROR_OPEN_FAILED):
             self._lose(unit, refusal)
@@ -490,7 +490,8 @@ def _action_name(error: VelmorError) -> str:
 
 
 def _in_words(error: VelmorError) -> str:
-    """The code's text, and for code 3 what the unit state says: busy in another program, unplugged, ..."""
+    """The code's text and the error's reason: for code 3 what the unit state says (busy in another
+    program, unplugged, ...), for a refused setting which value is outside the unit's range."""
     return error.text if not error.reason else "{}: {}".format(error.text, error.reason)
 
 

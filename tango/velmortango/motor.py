@@ -25,8 +25,7 @@ _INDEX_AT_END = re.compile(r"/(\d+)$")
 
 def _reason(error: BaseException) -> str:
     if isinstance(error, VelmorError):
-        known = [name for name, member in velmorlib.VelmorResult.__members__.items() if member == error.code]
-        return known[0] if known else "VELMOR_RESULT_{}".format(error.code)
+        return velmorlib.result_name(error.code) or "VELMOR_RESULT_{}".format(error.code)
     if isinstance(error, UnitUnavailable):
         return "VELMOR_UNIT_UNAVAILABLE"
     if isinstance(error, TimeoutError):
@@ -35,7 +34,8 @@ def _reason(error: BaseException) -> str:
 
 
 def _failures_in_words(method):
-    """Turns the library's and the engine's failures into DevFailed with the result code's text."""
+    """Turns the library's and the engine's failures into DevFailed: the reason is the result code's
+    name, the description its text and, for a refused setting, which value is outside the unit's range."""
 
     @functools.wraps(method)
     def wrapper(self, *arguments):
