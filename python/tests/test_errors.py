@@ -107,7 +107,7 @@ def test_the_library_explains_settings_by_the_units_range_and_only_settings():
 
 
 def test_the_texts_match_velmorctl():
-    # velmorctl keeps its own table of the texts the module takes from the library; the two must never drift apart.
+    # velmorctl and the module both show the library's words: what each shows must agree.
     import json
     import os
     import subprocess
