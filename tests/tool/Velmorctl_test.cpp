@@ -362,6 +362,11 @@ TEST_F(Velmorctl, AShellHoldsTheUnitsItTouched)
     EXPECT_EQ(other->exitStatus(), 3) << other->err();
     EXPECT_EQ(other->err(), "velmorctl: position unit 1: opening the unit failed (code 3): the unit is open in "
                             "another program (close it there, or wait for it with --retry-busy SECONDS)\n");
+    // A value outside the unit's range is not what kept the call from the unit: only that is said.
+    const auto refused = run({"current", "1", "8001", "1"});
+    EXPECT_EQ(refused->exitStatus(), 3) << refused->err();
+    EXPECT_EQ(refused->err(), "velmorctl: current unit 1: opening the unit failed (code 3): the unit is open in "
+                              "another program (close it there, or wait for it with --retry-busy SECONDS)\n");
     const auto moving = run({"--json", "position", "2"});
     EXPECT_EQ(moving->exitStatus(), 3) << moving->err();
     const QJsonValue busyReason = jsonObjectOf(moving->out())["reason"];

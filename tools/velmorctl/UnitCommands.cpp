@@ -1,9 +1,30 @@
 #include "UnitCommands.h"
 
 #include "MoveCommand.h"
-#include "RefusalExplanation.h"
 #include "StatusCommand.h"
 #include "VelmorLibExtras.h"
+
+namespace {
+
+// Codes of a call that never reached its unit: the values played no part, and the runner says why.
+bool reachedNoUnit(int32_t code)
+{
+    switch (code) {
+    case VELMOR_ERROR_DEVICE_INDEX:
+    case VELMOR_ERROR_OPEN_FAILED:
+    case VELMOR_ERROR_START_COMMAND:
+    case VELMOR_ERROR_NOT_INITIALISED:
+    case VELMOR_ERROR_SERIAL_NOT_FOUND:
+    case VELMOR_ERROR_READ_INFORMATION:
+    case VELMOR_ERROR_INFORMATION_INVALID:
+    case VELMOR_ERROR_FIRMWARE_UNSUPPORTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 UnitCommands::UnitCommands(const Invocation &invocation, int32_t index)
     : m_invocation(invocation), m_index(index)
@@ -73,13 +94,9 @@ CommandResult UnitCommands::ready() const
 CommandResult UnitCommands::setting() const
 {
     CommandResult result = CommandResult::of(callSetting(), settingText());
-    if (!result.failed())
+    if (!result.failed() || reachedNoUnit(result.code))
         return result;
-    VelmorLimits limits = {};
-    limits.size = sizeof limits;
-    if (velmorGetLimits(m_index, &limits) != VELMOR_OK)
-        return result;
-    const std::string reason = RefusalExplanation(m_invocation, limits).text();
+    const std::string reason = refusalReason();
     if (!reason.empty()) {
         result.text += ": " + reason;
         result.fields.addText("reason", reason);
@@ -110,6 +127,36 @@ int32_t UnitCommands::callSetting() const
         return setRelay(m_index, uint8Value(0));
     default:
         return VELMOR_ERROR_ARGUMENT;
+    }
+}
+
+// The library's words for the values the unit's range rules out; empty when none is.
+std::string UnitCommands::refusalReason() const
+{
+    const char *function = settingFunction();
+    if (function == nullptr)
+        return std::string();
+    const std::vector<int64_t> &arguments = m_invocation.values;
+    char text[256];
+    if (velmorExplainRefusal(m_index, function, arguments.data(), static_cast<int32_t>(arguments.size()), text, sizeof text)
+        != VELMOR_OK)
+        return std::string();
+    return text;
+}
+
+// The exported function a setting calls, as velmorExplainRefusal names it; null for a setting
+// that no range rules.
+const char *UnitCommands::settingFunction() const
+{
+    switch (m_invocation.spec->id) {
+    case CommandId::Speed: return "setMotorSpeed";
+    case CommandId::Accel: return "setMotorAcceleration";
+    case CommandId::Current: return "setMotorCurrent";
+    case CommandId::Backlash: return "setBacklashCompensation";
+    case CommandId::HomeSettings: return "setHomeSettings";
+    case CommandId::Limits: return "setLimitSwitches";
+    case CommandId::Pwm: return "setPWM";
+    default: return nullptr;
     }
 }
 

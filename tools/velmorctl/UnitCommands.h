@@ -18,6 +18,8 @@ private:
     CommandResult ready() const;
     CommandResult setting() const;
     int32_t callSetting() const;
+    std::string refusalReason() const;
+    const char *settingFunction() const;
     std::string settingText() const;
     std::string unitText() const;
     std::string value(size_t argument) const;
