@@ -10,18 +10,6 @@
 
 namespace {
 
-QString chipName(uint32_t chipType)
-{
-    switch (chipType) {
-    case 5: return QStringLiteral("FT232R");
-    case 6: return QStringLiteral("FT2232H");
-    case 7: return QStringLiteral("FT4232H");
-    case 8: return QStringLiteral("FT232H");
-    case 9: return QStringLiteral("X-series");
-    default: return QStringLiteral("chip %1").arg(chipType);
-    }
-}
-
 template <typename Record>
 Record sized()
 {
@@ -197,7 +185,7 @@ void UnitWorker::readInfo(UnitEntry &entry)
     }
     if (entry.infoCode != VELMOR_OK)
         return;
-    entry.chip = chipName(info.chipType);
+    entry.chip = QString::fromLatin1(velmorChipName(info.chipType));
     entry.hardware = QStringLiteral("%1.%2").arg(info.hardwareMajor).arg(info.hardwareMinor);
     entry.firmware = QStringLiteral("%1.%2").arg(info.firmwareMajor).arg(info.firmwareMinor);
 }

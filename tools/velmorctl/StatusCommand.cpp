@@ -71,7 +71,7 @@ std::string StatusCommand::text(const Readings &r) const
     const VelmorLimits &limits = r.limits;
     char location[16];
     std::snprintf(location, sizeof location, "0x%04x", static_cast<unsigned>(r.info.locationId));
-    return m_unitText + ": " + r.info.serialNumber + " on " + UnitInfoText::chipName(r.info.usbId) + " at location "
+    return m_unitText + ": " + r.info.serialNumber + " on " + velmorChipName(r.info.chipType) + " at location "
         + location + ", hardware " + UnitInfoText::hardware(r.info) + ", firmware " + UnitInfoText::firmware(r.info)
         + ", stored serial " + r.info.storedSerialNumber
         + "\n  position " + number(r.motor.position) + " full steps (counter " + number(r.motor.rawPosition)
@@ -97,7 +97,7 @@ JsonObject StatusCommand::fields(const Readings &r)
 {
     JsonObject info;
     info.addText("serial", r.info.serialNumber).addText("description", r.info.description)
-        .addText("chip", UnitInfoText::chipName(r.info.usbId)).addNumber("location", int64_t(r.info.locationId))
+        .addText("chip", velmorChipName(r.info.chipType)).addNumber("location", int64_t(r.info.locationId))
         .addText("hardware", UnitInfoText::hardware(r.info)).addText("firmware", UnitInfoText::firmware(r.info))
         .addText("storedSerial", r.info.storedSerialNumber);
     JsonObject motor;

@@ -1,4 +1,4 @@
-// Words for what the companion API says of a unit: its chip and versions.
+// Words for what the companion API says of a unit: its versions.
 #ifndef VELMORCTL_UNITINFOTEXT_H
 #define VELMORCTL_UNITINFOTEXT_H
 
@@ -9,8 +9,6 @@
 class UnitInfoText
 {
 public:
-    // By the USB product ID of the listed chip.
-    static const char *chipName(uint32_t usbId);
     static std::string hardware(const VelmorUnitInfo &info);
     static std::string firmware(const VelmorUnitInfo &info);
 };

@@ -36,11 +36,11 @@ void UnitListing::addUnit(int32_t index, CommandResult &result, std::vector<Json
     const std::string firmware = UnitInfoText::firmware(info);
     char line[192];
     std::snprintf(line, sizeof line, "\n%-5d %-16s %-9s hardware %-5s firmware %s", index, info.serialNumber,
-                  UnitInfoText::chipName(info.usbId), hardware.c_str(), firmware.c_str());
+                  velmorChipName(info.chipType), hardware.c_str(), firmware.c_str());
     result.text += line;
     JsonObject unit;
     unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
-    unit.addText("serial", info.serialNumber).addText("chip", UnitInfoText::chipName(info.usbId));
+    unit.addText("serial", info.serialNumber).addText("chip", velmorChipName(info.chipType));
     units.push_back(unit.addText("hardware", hardware).addText("firmware", firmware));
 }
 
