@@ -1,11 +1,10 @@
 #include "D2xxCheck.h"
 
-#include "VelmorLibExtras.h"
+#include "VelmorLib.hpp"
 
 std::string D2xxCheck::missing()
 {
-    VelmorD2xxInfo info = {};
-    info.size = sizeof info;
+    auto info = velmor::sized<VelmorD2xxInfo>();
     if (velmorGetD2xxInfo(&info) != VELMOR_OK || info.loaded != 0)
         return std::string();
     return std::string("FTDI's D2XX library (libftd2xx.so), through which VelmorLib reaches the units, is missing: ")

@@ -8,7 +8,7 @@
 #include "OpenFailure.h"
 #include "Reporter.h"
 #include "UnitInfoText.h"
-#include "VelmorLibExtras.h"
+#include "VelmorLib.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,8 +72,7 @@ int Doctor::run(const Reporter &reporter)
 
 void Doctor::checkD2xx()
 {
-    VelmorD2xxInfo info = {};
-    info.size = sizeof info;
+    auto info = velmor::sized<VelmorD2xxInfo>();
     const int32_t code = velmorGetD2xxInfo(&info);
     if (code != VELMOR_OK) {
         m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "the library cannot tell: " + CommandResult::textOf(code),
@@ -105,14 +104,12 @@ void Doctor::checkUnitsThroughLibrary()
 DoctorFinding Doctor::unitFinding(int32_t index)
 {
     const std::string subject = "unit " + std::to_string(index);
-    VelmorUnitState state = {};
-    state.size = sizeof state;
+    auto state = velmor::sized<VelmorUnitState>();
     const bool stateRead = velmorGetUnitState(index, &state) == VELMOR_OK;
     if (stateRead && OpenFailure::isBusy(state))
         return DoctorFinding::problem("unit", subject, std::string(state.serialNumber) + " is open in another program",
                                       "close it in that program, or let velmorctl wait for it with --retry-busy SECONDS");
-    VelmorUnitInfo info = {};
-    info.size = sizeof info;
+    auto info = velmor::sized<VelmorUnitInfo>();
     const int32_t code = velmorGetUnitInfo(index, &info);
     if (code == VELMOR_OK)
         return DoctorFinding::good("unit", subject,

@@ -7,7 +7,7 @@
 #include "UnitAddress.h"
 #include "UnitCommands.h"
 #include "UnitListing.h"
-#include "VelmorLibExtras.h"
+#include "VelmorLib.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -28,8 +28,7 @@ int32_t unitCount()
 
 bool readUnitState(int32_t index, VelmorUnitState *state)
 {
-    *state = VelmorUnitState{};
-    state->size = sizeof *state;
+    *state = velmor::sized<VelmorUnitState>();
     return velmorGetUnitState(index, state) == VELMOR_OK;
 }
 

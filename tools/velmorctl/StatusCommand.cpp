@@ -1,18 +1,11 @@
 #include "StatusCommand.h"
 
 #include "UnitInfoText.h"
+#include "VelmorLib.hpp"
 
 #include <cstdio>
 
 namespace {
-
-template <typename Record>
-Record sized()
-{
-    Record record = {};
-    record.size = sizeof record;
-    return record;
-}
 
 std::string number(int64_t value)
 {
@@ -33,6 +26,7 @@ StatusCommand::StatusCommand(int32_t index, std::string unitText)
 
 CommandResult StatusCommand::run() const
 {
+    using velmor::sized;
     Readings readings{sized<VelmorUnitInfo>(), sized<VelmorMotorStatus>(), sized<VelmorMotionSettings>(),
                       sized<VelmorMotorSettings>(), sized<VelmorMoveSettings>(), sized<VelmorLimits>()};
     CommandResult result = CommandResult::of(read(readings), "");

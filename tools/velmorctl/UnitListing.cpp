@@ -3,7 +3,7 @@
 #include "OpenFailure.h"
 #include "UnitAddress.h"
 #include "UnitInfoText.h"
-#include "VelmorLibExtras.h"
+#include "VelmorLib.hpp"
 
 #include <cstdio>
 #include <vector>
@@ -25,8 +25,7 @@ CommandResult UnitListing::run()
 // A unit whose information cannot be read is listed with the reason; the listing goes on.
 void UnitListing::addUnit(int32_t index, CommandResult &result, std::vector<JsonObject> &units)
 {
-    VelmorUnitInfo info = {};
-    info.size = sizeof info;
+    auto info = velmor::sized<VelmorUnitInfo>();
     const int32_t code = velmorGetUnitInfo(index, &info);
     if (code != VELMOR_OK) {
         addFailure(index, code, result, units);
@@ -50,8 +49,7 @@ void UnitListing::addFailure(int32_t index, int32_t code, CommandResult &result,
 {
     JsonObject unit;
     unit.addNumber("index", static_cast<int64_t>(index)).addNumber("code", static_cast<int64_t>(code));
-    VelmorUnitState state = {};
-    state.size = sizeof state;
+    auto state = velmor::sized<VelmorUnitState>();
     std::string serial;
     std::string reason;
     if (index > UnitAddress::s_highestIndex) {
