@@ -10,7 +10,7 @@
 #include "UnitWorker.h"
 
 #include "VelmorEmulator.h"
-#include "VelmorLibExtras.h"
+#include "VelmorLib.hpp"
 
 #include "firmware/MotorDriverCommandSet.h"
 
@@ -67,24 +67,12 @@ bool heardAMove(size_t unit)
     });
 }
 
-UnitAction moveOf(int index, int steps)
-{
-    return UnitAction{UnitAction::Kind::Motion, index, QStringLiteral("moveMotorRelative(%1, %2)").arg(index).arg(steps),
-                      QString(), [index, steps] { return moveMotorRelative(index, steps); }, QString()};
-}
-
 // Listing opens every unit for the first time (a 600 ms start each), then a selection reads
 // its records: generous, as the machine may be shared.
 const int s_listedWithinMs = 20000;
 const int s_shownWithinMs = 10000;
 
-template <typename Record>
-Record sized()
-{
-    Record record{};
-    record.size = sizeof(Record);
-    return record;
-}
+using velmor::sized;
 
 } // namespace
 
@@ -103,6 +91,7 @@ private slots:
     void stopOvertakesQueuedMoves();
     void valueOutsideRangeCannotBeApplied();
     void applyWritesOnlyWhatChanged();
+    void refusedSettingIsLoggedWithWhy();
     void unpluggedUnitIsReportedAndDropped();
     void selectionFollowsItsUnitWhenAnEarlierOneGoes();
     void requestMadeBeforeUnitsChangedIsNotSent_data();
@@ -261,12 +250,12 @@ void CenterWindowTest::stopOvertakesQueuedMoves()
     QStringList order;
     QObject context;
     connect(m_window->worker(), &UnitWorker::actionDone, &context,
-            [&order](const UnitAction &action, int) { order.append(action.call); });
+            [&order](const UnitAction &, const QString &call) { order.append(call); });
 
     // Keep the worker busy so that the moves wait in its queue.
     pauseWorker();
-    m_window->post(moveOf(2, 300));
-    m_window->post(moveOf(2, -300));
+    m_window->post(UnitAction::moveBy(2, 300));
+    m_window->post(UnitAction::moveBy(2, -300));
     QTest::keyClick(m_window, Qt::Key_Escape);
     resumeWorker();
 
@@ -310,7 +299,7 @@ void CenterWindowTest::valueOutsideRangeCannotBeApplied()
     QVERIFY(current->value() <= limits.maximumCurrent);
     const QVector<UnitAction> changes = m_window->settingsPanel()->changedSettings();
     for (const UnitAction &change : changes)
-        QVERIFY2(!change.call.contains(QString::number(limits.maximumCurrent + 1)), qPrintable(change.call));
+        QVERIFY2(!change.values.contains(limits.maximumCurrent + 1), qPrintable(change.words));
 }
 
 void CenterWindowTest::applyWritesOnlyWhatChanged()
@@ -331,6 +320,24 @@ void CenterWindowTest::applyWritesOnlyWhatChanged()
     const QString log = m_window->logPane()->text();
     QVERIFY(log.contains(QStringLiteral("current of unit 2 set to %1 mA, flag 0").arg(current)));
     QCOMPARE(log.count(QStringLiteral("setMotor")), 1);
+}
+
+// Each field within its range, the two together are beyond the unit: the log says so in the
+// library's words, and the change stays to be applied.
+void CenterWindowTest::refusedSettingIsLoggedWithWhy()
+{
+    waitForUnits(3);
+    selectAndWait(2);
+    field<QSpinBox>("speed")->setValue(2000);
+    field<QSpinBox>("stepMode")->setValue(5);
+    QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
+
+    const QString refusal = QStringLiteral(
+        "setMotorSpeed(2, 2000, 5) refused: writing the motion configuration failed (code 7): 2000 steps/s at step mode "
+        "5 is a step rate of 64000 steps/s, above the 20000 steps/s maximum of this unit (hardware 1.2)");
+    QTRY_VERIFY2_WITH_TIMEOUT(m_window->logPane()->text().contains(refusal), qPrintable(m_window->logPane()->text()),
+                              s_shownWithinMs);
+    QVERIFY(field<QPushButton>("apply")->isEnabled());
 }
 
 void CenterWindowTest::unpluggedUnitIsReportedAndDropped()
@@ -394,7 +401,7 @@ void CenterWindowTest::requestMadeBeforeUnitsChangedIsNotSent()
     selectAndWait(selected);
     QSignalSpy notSent(m_window->worker(), &UnitWorker::actionNotSent);
     pauseWorker();
-    m_window->post(moveOf(selected, 300));
+    m_window->post(UnitAction::moveBy(selected, 300));
     for (int unit : unplugged)
         VelmorEmulator::unplug(size_t(unit));
     for (int unit : plugged)
@@ -424,7 +431,7 @@ void CenterWindowTest::busyUnitIsShownBusyAndNeverMoved()
     QTRY_COMPARE_WITH_TIMEOUT(field<QLabel>("statusUnit")->text(), busy, s_shownWithinMs);
     QCOMPARE(m_window->selectedUnit(), 0);
     QVERIFY(!field<QPushButton>("moveBy")->isEnabled());
-    m_window->post(moveOf(2, 300));
+    m_window->post(UnitAction::moveBy(2, 300));
     QTRY_VERIFY_WITH_TIMEOUT(m_window->logPane()->text().contains(QStringLiteral("moveMotorRelative(2, 300) not sent: ") + busy),
                              s_shownWithinMs);
 

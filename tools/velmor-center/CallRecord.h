@@ -11,10 +11,10 @@ struct CallRecord
 {
     QString call;          // "moveMotorRelative(2, 200)"
     int32_t code = 0;
+    QString resultText;    // the library's words for code
     double milliseconds = 0.0;
     bool isPoll = false;   // a periodic status or count read, hidden from the log by default
 
-    QString resultText() const;
     QString line() const;
 };
 

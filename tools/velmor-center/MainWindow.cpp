@@ -7,8 +7,6 @@
 #include "UnitListModel.h"
 #include "UnitWorker.h"
 
-#include "VelmorLib.h"
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -23,13 +21,8 @@ void registerTypes()
     qRegisterMetaType<CallRecord>();
     qRegisterMetaType<UnitEntries>();
     qRegisterMetaType<UnitSnapshot>();
-    qRegisterMetaType<VelmorMotorStatus>();
+    qRegisterMetaType<UnitStatus>();
     qRegisterMetaType<UnitAction>();
-}
-
-QString resultText(int code)
-{
-    return QString::fromUtf8(velmorResultText(code));
 }
 
 } // namespace
@@ -109,7 +102,7 @@ void MainWindow::connectWorker()
     connect(m_worker, &UnitWorker::unitsListed, this, &MainWindow::onUnitsListed);
     connect(m_worker, &UnitWorker::unitSelected, this, &MainWindow::onUnitSelected);
     connect(m_worker, &UnitWorker::statusRead, this, &MainWindow::onStatusRead);
-    connect(m_worker, &UnitWorker::statusFailed, this, [this](int, int code) { m_status->showFailure(code); });
+    connect(m_worker, &UnitWorker::statusFailed, this, [this](int, const QString &failure) { m_status->showFailure(failure); });
     connect(m_worker, &UnitWorker::selectedUnitLost, this, &MainWindow::onUnitLost);
     connect(m_worker, &UnitWorker::actionDone, this, &MainWindow::onActionDone);
     connect(m_worker, &UnitWorker::actionNotSent, this, &MainWindow::onActionNotSent);
@@ -118,40 +111,14 @@ void MainWindow::connectWorker()
 
 void MainWindow::connectMotion()
 {
-    using Kind = UnitAction::Kind;
-    connect(m_motion, &MotionPanel::motorOnRequested, this, [this] {
-        const int i = m_selected;
-        motionRequest(Kind::MotorOn, QStringLiteral("motorOn(%1)").arg(i), tr("motor of unit %1 switched on").arg(i), [i] { return motorOn(i); });
-    });
-    connect(m_motion, &MotionPanel::motorOffRequested, this, [this] {
-        const int i = m_selected;
-        motionRequest(Kind::MotorOff, QStringLiteral("motorOff(%1)").arg(i), tr("motor of unit %1 switched off").arg(i), [i] { return motorOff(i); });
-    });
-    connect(m_motion, &MotionPanel::moveByRequested, this, [this](int steps) {
-        const int i = m_selected;
-        motionRequest(Kind::Motion, QStringLiteral("moveMotorRelative(%1, %2)").arg(i).arg(steps),
-                      tr("unit %1 moving by %2 steps").arg(i).arg(steps), [i, steps] { return moveMotorRelative(i, steps); });
-    });
-    connect(m_motion, &MotionPanel::moveToRequested, this, [this](int position) {
-        const int i = m_selected;
-        motionRequest(Kind::Motion, QStringLiteral("moveMotorAbsolute(%1, %2)").arg(i).arg(position),
-                      tr("unit %1 moving to %2").arg(i).arg(position), [i, position] { return moveMotorAbsolute(i, position); });
-    });
-    connect(m_motion, &MotionPanel::homeRequested, this, [this] {
-        const int i = m_selected;
-        motionRequest(Kind::Motion, QStringLiteral("moveMotorHome(%1)").arg(i), tr("unit %1 homing").arg(i), [i] { return moveMotorHome(i); });
-    });
-    connect(m_motion, &MotionPanel::zeroRequested, this, [this] {
-        const int i = m_selected;
-        motionRequest(Kind::Motion, QStringLiteral("zeroMotorPosition(%1)").arg(i), tr("position of unit %1 set to zero").arg(i),
-                      [i] { return zeroMotorPosition(i); });
-    });
+    connect(m_motion, &MotionPanel::motorOnRequested, this, [this] { post(UnitAction::motorOn(m_selected)); });
+    connect(m_motion, &MotionPanel::motorOffRequested, this, [this] { post(UnitAction::motorOff(m_selected)); });
+    connect(m_motion, &MotionPanel::moveByRequested, this, [this](int steps) { post(UnitAction::moveBy(m_selected, steps)); });
+    connect(m_motion, &MotionPanel::moveToRequested, this,
+            [this](int position) { post(UnitAction::moveTo(m_selected, position)); });
+    connect(m_motion, &MotionPanel::homeRequested, this, [this] { post(UnitAction::home(m_selected)); });
+    connect(m_motion, &MotionPanel::zeroRequested, this, [this] { post(UnitAction::zero(m_selected)); });
     connect(m_motion, &MotionPanel::stopRequested, this, &MainWindow::stop);
-}
-
-void MainWindow::motionRequest(UnitAction::Kind kind, const QString &call, const QString &words, std::function<int32_t()> perform)
-{
-    post(UnitAction{kind, m_selected, call, words, std::move(perform), QString()});
 }
 
 // Each request names the unit it was made for, as the window shows it: the worker sends it to
@@ -181,8 +148,8 @@ void MainWindow::stop()
         report(tr("no unit selected to stop"));
         return;
     }
-    const UnitAction action{UnitAction::Kind::Stop, i, QStringLiteral("stopMotor(%1)").arg(i),
-                            tr("unit %1 stopped").arg(i), [i] { return stopMotor(i); }, QString(), m_selectedSerial};
+    UnitAction action = UnitAction::stop(i);
+    action.serial = m_selectedSerial;
     m_worker->postFirst([action](UnitWorker &worker) { worker.perform(action); });
 }
 
@@ -218,15 +185,15 @@ void MainWindow::onUnitSelected(const UnitSnapshot &snapshot)
         m_selected = snapshot.index;
         m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(m_selected)));
     }
-    if (snapshot.code != VELMOR_OK) {
-        report(tr("settings of unit %1 not read: %2").arg(snapshot.index).arg(resultText(snapshot.code)));
+    if (!snapshot.failure.isEmpty()) {
+        report(tr("settings of unit %1 not read: %2").arg(snapshot.index).arg(snapshot.failure));
         return;
     }
     m_settings->load(snapshot);
     emit settingsShown(snapshot.index);
 }
 
-void MainWindow::onStatusRead(int index, const VelmorMotorStatus &status)
+void MainWindow::onStatusRead(int index, const UnitStatus &status)
 {
     if (index != m_selected)
         return;
@@ -248,12 +215,10 @@ void MainWindow::onUnitLost(int index, const QString &serial, const QString &rea
     m_motion->setUnitAvailable(false);
 }
 
-void MainWindow::onActionDone(const UnitAction &action, int code, const QString &reason)
+void MainWindow::onActionDone(const UnitAction &action, const QString &call, const QString &failure)
 {
-    if (code != VELMOR_OK) {
-        QString text = tr("%1 refused: %2 (code %3)").arg(action.call, resultText(code)).arg(code);
-        if (!reason.isEmpty())
-            text += tr(": unit %1 (%2) %3").arg(action.index).arg(action.serial, reason);
+    if (!failure.isEmpty()) {
+        const QString text = tr("%1 refused: %2").arg(call, failure);
         m_log->addNote(text);
         report(text);
         return;
@@ -262,17 +227,17 @@ void MainWindow::onActionDone(const UnitAction &action, int code, const QString 
     report(action.words);
     if (action.index != m_selected)
         return;
-    if (action.kind == UnitAction::Kind::MotorOn)
+    if (action.intent == UnitAction::Intent::MotorOn)
         m_status->setMotor(StatusPanel::Motor::On);
-    else if (action.kind == UnitAction::Kind::MotorOff)
+    else if (action.intent == UnitAction::Intent::MotorOff)
         m_status->setMotor(StatusPanel::Motor::Off);
-    else if (action.kind == UnitAction::Kind::Setting)
+    else if (!action.setting.isEmpty())
         m_settings->markApplied(action.setting);
 }
 
-void MainWindow::onActionNotSent(const UnitAction &action, const QString &reason)
+void MainWindow::onActionNotSent(const UnitAction &action, const QString &call, const QString &reason)
 {
-    const QString text = tr("%1 not sent: unit %2 (%3) %4").arg(action.call).arg(action.index).arg(action.serial, reason);
+    const QString text = tr("%1 not sent: unit %2 (%3) %4").arg(call).arg(action.index).arg(action.serial, reason);
     m_log->addNote(text);
     report(text);
 }

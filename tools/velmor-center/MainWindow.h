@@ -6,6 +6,7 @@
 #include "UnitAction.h"
 #include "UnitEntry.h"
 #include "UnitSnapshot.h"
+#include "UnitStatus.h"
 
 #include <QMainWindow>
 #include <QThread>
@@ -46,13 +47,12 @@ private:
     QWidget *buildUnitsPane();
     void connectWorker();
     void connectMotion();
-    void motionRequest(UnitAction::Kind kind, const QString &call, const QString &words, std::function<int32_t()> perform);
     void onUnitsListed(const UnitEntries &units);
     void onUnitSelected(const UnitSnapshot &snapshot);
-    void onStatusRead(int index, const VelmorMotorStatus &status);
+    void onStatusRead(int index, const UnitStatus &status);
     void onUnitLost(int index, const QString &serial, const QString &reason);
-    void onActionDone(const UnitAction &action, int code, const QString &reason);
-    void onActionNotSent(const UnitAction &action, const QString &reason);
+    void onActionDone(const UnitAction &action, const QString &call, const QString &failure);
+    void onActionNotSent(const UnitAction &action, const QString &call, const QString &reason);
     QString serialOf(int index) const;
     void onApply(const QVector<UnitAction> &actions);
     void report(const QString &text);

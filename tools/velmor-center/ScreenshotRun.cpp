@@ -1,11 +1,10 @@
 #include "ScreenshotRun.h"
 
 #include "MainWindow.h"
-#include "SettingsPanel.h"
 #include "PositionPlot.h"
+#include "SettingsPanel.h"
 #include "StatusPanel.h"
 #include "UnitAction.h"
-#include "VelmorLib.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,15 +54,9 @@ void ScreenshotRun::onSettingsShown(int index)
 
 void ScreenshotRun::startMove()
 {
-    const int unit = m_unit;
-    const int steps = m_moveSteps;
     m_pointsAtMove = m_window.statusPanel()->plot()->pointCount();
-    m_window.post(UnitAction{UnitAction::Kind::MotorOn, unit, QStringLiteral("motorOn(%1)").arg(unit),
-                             QStringLiteral("switch the motor of unit %1 on").arg(unit),
-                             [unit] { return motorOn(unit); }, QString()});
-    m_window.post(UnitAction{UnitAction::Kind::Motion, unit, QStringLiteral("moveMotorRelative(%1, %2)").arg(unit).arg(steps),
-                             QStringLiteral("move unit %1 by %2 steps").arg(unit).arg(steps),
-                             [unit, steps] { return moveMotorRelative(unit, steps); }, QString()});
+    m_window.post(UnitAction::motorOn(m_unit));
+    m_window.post(UnitAction::moveBy(m_unit, m_moveSteps));
 }
 
 void ScreenshotRun::onStatusShown(int index)

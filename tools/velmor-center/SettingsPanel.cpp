@@ -1,7 +1,5 @@
 #include "SettingsPanel.h"
 
-#include "VelmorLib.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -22,11 +20,6 @@ void makeHint(QLabel *label)
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0x5f, 0x63, 0x68));
     label->setPalette(palette);
-}
-
-QString onOff(bool on)
-{
-    return on ? QStringLiteral("on") : QStringLiteral("off");
 }
 
 } // namespace
@@ -141,13 +134,7 @@ void SettingsPanel::buildSpeed()
     makeHint(m_stepRateNote);
     form->addRow(QString(), m_stepRateNote);
     addGroup(QStringLiteral("speed"), [this] { return QVector<int>{m_speed->value(), m_stepMode->value()}; },
-             [this](int index) {
-                 const int speed = m_speed->value(), mode = m_stepMode->value();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setMotorSpeed(%1, %2, %3)").arg(index).arg(speed).arg(mode),
-                                   tr("speed of unit %1 set to %2 steps/s, step mode %3").arg(index).arg(speed).arg(mode),
-                                   [=] { return setMotorSpeed(index, speed, mode); }, QStringLiteral("speed")};
-             });
+             [this](int index) { return UnitAction::setSpeed(index, m_speed->value(), m_stepMode->value()); });
 }
 
 void SettingsPanel::buildAcceleration()
@@ -158,13 +145,7 @@ void SettingsPanel::buildAcceleration()
     makeHint(rampNote);
     form->addRow(QString(), rampNote);
     addGroup(QStringLiteral("acceleration"), [this] { return QVector<int>{m_acceleration->value()}; },
-             [this](int index) {
-                 const int acceleration = m_acceleration->value();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setMotorAcceleration(%1, %2)").arg(index).arg(acceleration),
-                                   tr("acceleration of unit %1 set to %2 steps/s²").arg(index).arg(acceleration),
-                                   [=] { return setMotorAcceleration(index, acceleration); }, QStringLiteral("acceleration")};
-             });
+             [this](int index) { return UnitAction::setAcceleration(index, m_acceleration->value()); });
 }
 
 void SettingsPanel::buildCurrent()
@@ -173,14 +154,7 @@ void SettingsPanel::buildCurrent()
     m_current = addNumber(form, tr("Current:"), QStringLiteral("current"), tr(" mA"));
     m_currentFlag = addCheck(form, tr("Current flag:"), QStringLiteral("currentFlag"));
     addGroup(QStringLiteral("current"), [this] { return QVector<int>{m_current->value(), m_currentFlag->isChecked()}; },
-             [this](int index) {
-                 const int current = m_current->value();
-                 const uint8_t flag = m_currentFlag->isChecked();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setMotorCurrent(%1, %2, %3)").arg(index).arg(current).arg(flag),
-                                   tr("current of unit %1 set to %2 mA, flag %3").arg(index).arg(current).arg(flag),
-                                   [=] { return setMotorCurrent(index, current, flag); }, QStringLiteral("current")};
-             });
+             [this](int index) { return UnitAction::setCurrent(index, m_current->value(), m_currentFlag->isChecked()); });
 }
 
 void SettingsPanel::buildBacklash()
@@ -192,13 +166,8 @@ void SettingsPanel::buildBacklash()
     addGroup(QStringLiteral("backlash"),
              [this] { return QVector<int>{m_backlashEnabled->isChecked(), m_backlashDirection->currentIndex(), m_backlashAmount->value()}; },
              [this](int index) {
-                 const uint8_t enabled = m_backlashEnabled->isChecked();
-                 const uint32_t direction = m_backlashDirection->currentIndex();
-                 const int amount = m_backlashAmount->value();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setBacklashCompensation(%1, %2, %3, %4)").arg(index).arg(enabled).arg(direction).arg(amount),
-                                   tr("backlash compensation of unit %1 %2, direction %3, %4 steps").arg(index).arg(onOff(enabled)).arg(direction).arg(amount),
-                                   [=] { return setBacklashCompensation(index, enabled, direction, amount); }, QStringLiteral("backlash")};
+                 return UnitAction::setBacklash(index, m_backlashEnabled->isChecked(), m_backlashDirection->currentIndex(),
+                                                m_backlashAmount->value());
              });
 }
 
@@ -216,14 +185,8 @@ void SettingsPanel::buildHoming()
                                      m_homeValueA->value(), m_homeValueB->value()};
              },
              [this](int index) {
-                 const uint32_t direction = m_homeDirection->currentIndex();
-                 const uint8_t flagA = m_homeFlagA->isChecked(), flagB = m_homeFlagB->isChecked();
-                 const uint32_t valueA = m_homeValueA->value(), valueB = m_homeValueB->value();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setHomeSettings(%1, %2, %3, %4, %5, %6)").arg(index).arg(direction).arg(flagB).arg(flagA).arg(valueA).arg(valueB),
-                                   tr("home settings of unit %1: direction %2, flag A %3, flag B %4, values %5 and %6")
-                                       .arg(index).arg(direction).arg(flagA).arg(flagB).arg(valueA).arg(valueB),
-                                   [=] { return setHomeSettings(index, direction, flagB, flagA, valueA, valueB); }, QStringLiteral("homing")};
+                 return UnitAction::setHomeSettings(index, m_homeDirection->currentIndex(), m_homeFlagB->isChecked(),
+                                                    m_homeFlagA->isChecked(), m_homeValueA->value(), m_homeValueB->value());
              });
 }
 
@@ -241,12 +204,8 @@ void SettingsPanel::buildLimitSwitches()
     addGroup(QStringLiteral("limit switches"),
              [this] { return QVector<int>{m_input1->value(), m_type1->value(), m_input2->value(), m_type2->value()}; },
              [this](int index) {
-                 const int input1 = m_input1->value(), input2 = m_input2->value();
-                 const uint32_t type1 = m_type1->value(), type2 = m_type2->value();
-                 return UnitAction{UnitAction::Kind::Setting, index,
-                                   QStringLiteral("setLimitSwitches(%1, %2, %3, %4, %5)").arg(index).arg(input1).arg(type1).arg(input2).arg(type2),
-                                   tr("limit switches of unit %1: input %2 type %3, input %4 type %5").arg(index).arg(input1).arg(type1).arg(input2).arg(type2),
-                                   [=] { return setLimitSwitches(index, input1, type1, input2, type2); }, QStringLiteral("limit switches")};
+                 return UnitAction::setLimitSwitches(index, m_input1->value(), m_type1->value(), m_input2->value(),
+                                                     m_type2->value());
              });
 }
 
@@ -256,18 +215,9 @@ void SettingsPanel::buildPwm()
     m_pwm = addNumber(form, tr("PWM value:"), QStringLiteral("pwm"), QString());
     m_pwmStepMode = addCheck(form, tr("Switch to step mode:"), QStringLiteral("pwmStepMode"));
     addGroup(QStringLiteral("PWM"), [this] { return QVector<int>{m_pwm->value()}; },
-             [this](int index) {
-                 const int value = m_pwm->value();
-                 return UnitAction{UnitAction::Kind::Setting, index, QStringLiteral("setPWM(%1, %2)").arg(index).arg(value),
-                                   tr("PWM of unit %1 set to %2").arg(index).arg(value),
-                                   [=] { return setPWM(index, value); }, QStringLiteral("PWM")};
-             });
+             [this](int index) { return UnitAction::setPwm(index, m_pwm->value()); });
     addGroup(QStringLiteral("PWM step mode"), [this] { return QVector<int>{m_pwmStepMode->isChecked()}; },
-             [](int index) {
-                 return UnitAction{UnitAction::Kind::Setting, index, QStringLiteral("setPWMStepMode(%1)").arg(index),
-                                   tr("PWM output of unit %1 switched to step mode").arg(index),
-                                   [=] { return setPWMStepMode(index); }, QStringLiteral("PWM step mode")};
-             });
+             [](int index) { return UnitAction::setPwmStepMode(index); });
 }
 
 void SettingsPanel::buildRelay()
@@ -278,61 +228,54 @@ void SettingsPanel::buildRelay()
     m_relayReason->setObjectName(QStringLiteral("relayReason"));
     form->addRow(QString(), m_relayReason);
     addGroup(QStringLiteral("relay"), [this] { return QVector<int>{m_relay->isChecked()}; },
-             [this](int index) {
-                 const uint8_t on = m_relay->isChecked();
-                 return UnitAction{UnitAction::Kind::Setting, index, QStringLiteral("setRelay(%1, %2)").arg(index).arg(on),
-                                   tr("relay of unit %1 switched %2").arg(index).arg(onOff(on)),
-                                   [=] { return setRelay(index, on); }, QStringLiteral("relay")};
-             });
+             [this](int index) { return UnitAction::setRelay(index, m_relay->isChecked()); });
 }
 
 void SettingsPanel::load(const UnitSnapshot &snapshot)
 {
     m_index = snapshot.index;
-    fillRanges(snapshot.limits);
-    fillValues(snapshot);
+    fillRanges(snapshot.ranges);
+    fillValues(snapshot.settings);
     for (Group &group : m_groups)
         group.applied = group.values();
     setEnabled(true);
     updateApplyButton();
 }
 
-void SettingsPanel::fillRanges(const VelmorLimits &limits)
+void SettingsPanel::fillRanges(const UnitRanges &ranges)
 {
-    setRange(m_speed, 0, limits.largestSpeed);
-    setRange(m_stepMode, 0, limits.largestStepMode);
-    m_stepRateNote->setText(tr("speed × 2^step mode up to %1 steps/s").arg(limits.maximumStepRate));
-    setRange(m_acceleration, 0, limits.largestAcceleration);
-    setRange(m_current, limits.minimumCurrent, limits.maximumCurrent);
-    setRange(m_backlashAmount, 0, limits.largestBacklashAmount);
-    setRange(m_homeValueA, 0, limits.largestHomeValue);
-    setRange(m_homeValueB, 0, limits.largestHomeValue);
+    setRange(m_speed, 0, ranges.largestSpeed);
+    setRange(m_stepMode, 0, ranges.largestStepMode);
+    m_stepRateNote->setText(tr("speed × 2^step mode up to %1 steps/s").arg(ranges.maximumStepRate));
+    setRange(m_acceleration, 0, ranges.largestAcceleration);
+    setRange(m_current, ranges.minimumCurrent, ranges.maximumCurrent);
+    setRange(m_backlashAmount, 0, ranges.largestBacklashAmount);
+    setRange(m_homeValueA, 0, ranges.largestHomeValue);
+    setRange(m_homeValueB, 0, ranges.largestHomeValue);
     for (QSpinBox *input : {m_input1, m_input2})
-        setRange(input, 1, limits.inputChannels);
+        setRange(input, 1, ranges.inputChannels);
     for (QSpinBox *type : {m_type1, m_type2})
         setRange(type, 0, s_largestInputType, tr("0: not used"));
-    setRange(m_pwm, 0, limits.pwmLimit);
-    const bool hasRelay = limits.hasRelay != 0;
-    m_relay->setEnabled(hasRelay);
-    m_relayReason->setText(hasRelay ? QString()
-                                    : tr("Hardware %1.%2 has no relay.").arg(limits.hardwareMajor).arg(limits.hardwareMinor));
+    setRange(m_pwm, 0, ranges.pwmLimit);
+    m_relay->setEnabled(ranges.hasRelay);
+    m_relayReason->setText(ranges.hasRelay ? QString() : tr("Hardware %1 has no relay.").arg(ranges.hardware));
 }
 
-void SettingsPanel::fillValues(const UnitSnapshot &snapshot)
+void SettingsPanel::fillValues(const UnitSettings &settings)
 {
-    m_speed->setValue(snapshot.motion.speed);
-    m_stepMode->setValue(snapshot.motion.stepMode);
-    m_acceleration->setValue(snapshot.motion.acceleration);
-    m_current->setValue(snapshot.motor.current);
-    m_currentFlag->setChecked(snapshot.motor.currentFlag != 0);
-    m_backlashEnabled->setChecked(snapshot.move.backlashEnabled != 0);
-    m_backlashDirection->setCurrentIndex(snapshot.move.backlashDirection);
-    m_backlashAmount->setValue(snapshot.move.backlashAmount);
-    m_homeDirection->setCurrentIndex(snapshot.move.homeDirection);
-    m_homeFlagA->setChecked(snapshot.move.homeFlagA != 0);
-    m_homeFlagB->setChecked(snapshot.move.homeFlagB != 0);
-    m_homeValueA->setValue(snapshot.move.homeValueA);
-    m_homeValueB->setValue(snapshot.move.homeValueB);
+    m_speed->setValue(settings.speed);
+    m_stepMode->setValue(settings.stepMode);
+    m_acceleration->setValue(settings.acceleration);
+    m_current->setValue(settings.current);
+    m_currentFlag->setChecked(settings.currentFlag);
+    m_backlashEnabled->setChecked(settings.backlashEnabled);
+    m_backlashDirection->setCurrentIndex(settings.backlashDirection);
+    m_backlashAmount->setValue(settings.backlashAmount);
+    m_homeDirection->setCurrentIndex(settings.homeDirection);
+    m_homeFlagA->setChecked(settings.homeFlagA);
+    m_homeFlagB->setChecked(settings.homeFlagB);
+    m_homeValueA->setValue(settings.homeValueA);
+    m_homeValueB->setValue(settings.homeValueB);
     m_pwmStepMode->setChecked(false);
     m_relay->setChecked(false);
 }
@@ -362,8 +305,11 @@ QVector<UnitAction> SettingsPanel::changedSettings() const
     if (m_index == 0)
         return actions;
     for (const Group &group : m_groups) {
-        if (group.values() != group.applied)
-            actions.append(group.action(m_index));
+        if (group.values() == group.applied)
+            continue;
+        UnitAction action = group.action(m_index);
+        action.setting = group.name;
+        actions.append(action);
     }
     return actions;
 }

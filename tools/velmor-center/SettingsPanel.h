@@ -59,8 +59,8 @@ private:
     void buildLimitSwitches();
     void buildPwm();
     void buildRelay();
-    void fillRanges(const VelmorLimits &limits);
-    void fillValues(const UnitSnapshot &snapshot);
+    void fillRanges(const UnitRanges &ranges);
+    void fillValues(const UnitSettings &settings);
     void updateApplyButton();
 
     QTabWidget *m_tabs;

@@ -1,7 +1,6 @@
 #include "StatusPanel.h"
 
 #include "PositionPlot.h"
-#include "VelmorLibExtras.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -41,16 +40,16 @@ void StatusPanel::showUnit(const QString &description)
     setMotor(Motor::Unknown);
 }
 
-void StatusPanel::showStatus(const VelmorMotorStatus &status)
+void StatusPanel::showStatus(const UnitStatus &status)
 {
     m_position->setText(tr("%1 full steps (step mode %2)").arg(status.position).arg(status.stepMode));
-    m_readiness->setText(status.ready == 1 ? tr("ready") : QString::fromUtf8(velmorResultText(status.moveGate)));
+    m_readiness->setText(status.ready ? tr("ready") : status.notReady);
     m_plot->addPoint(m_clock.elapsed(), status.positionInSteps);
 }
 
-void StatusPanel::showFailure(int code)
+void StatusPanel::showFailure(const QString &failure)
 {
-    m_readiness->setText(tr("status not read: %1").arg(QString::fromUtf8(velmorResultText(code))));
+    m_readiness->setText(tr("status not read: %1").arg(failure));
 }
 
 void StatusPanel::setMotor(Motor motor)

@@ -2,7 +2,7 @@
 #ifndef VELMORCENTER_STATUSPANEL_H
 #define VELMORCENTER_STATUSPANEL_H
 
-#include "UnitSnapshot.h"
+#include "UnitStatus.h"
 
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -19,8 +19,9 @@ public:
     explicit StatusPanel(QWidget *parent = nullptr);
 
     void showUnit(const QString &description);
-    void showStatus(const VelmorMotorStatus &status);
-    void showFailure(int code);
+    void showStatus(const UnitStatus &status);
+    // `failure`: why the status could not be read.
+    void showFailure(const QString &failure);
     void setMotor(Motor motor);
     void clear(const QString &reason);
     PositionPlot *plot() const { return m_plot; }

@@ -17,6 +17,7 @@ struct UnitEntry
     QString hardware;   // "1.2"
     QString firmware;   // "3.0"
     int32_t infoCode = 0; // velmorGetUnitInfo's result; the versions are empty unless 0
+    QString infoText;     // the library's words for infoCode
 
     bool isRead() const { return !busy && infoCode == 0; }
 };

@@ -1,7 +1,5 @@
 #include "UnitListModel.h"
 
-#include "VelmorLibExtras.h"
-
 UnitListModel::UnitListModel(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -39,7 +37,7 @@ QString UnitListModel::condition(const UnitEntry &unit)
     if (unit.busy)
         return tr("busy in another program");
     if (unit.infoCode != 0)
-        return tr("%1 (code %2)").arg(QString::fromUtf8(velmorResultText(unit.infoCode))).arg(unit.infoCode);
+        return tr("%1 (code %2)").arg(unit.infoText).arg(unit.infoCode);
     return tr("ready to use");
 }
 

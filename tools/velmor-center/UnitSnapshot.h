@@ -1,22 +1,21 @@
-// A selected unit's records as read from it: what it accepts and every setting read back.
+// A selected unit as read from it: what it accepts and every setting read back.
 #ifndef VELMORCENTER_UNITSNAPSHOT_H
 #define VELMORCENTER_UNITSNAPSHOT_H
 
-#include "VelmorLibExtras.h"
+#include "UnitRanges.h"
+#include "UnitSettings.h"
 
 #include <QMetaType>
+#include <QString>
 
 struct UnitSnapshot
 {
     int index = 0;
-    VelmorLimits limits{};
-    VelmorMotionSettings motion{};
-    VelmorMotorSettings motor{};
-    VelmorMoveSettings move{};
-    int32_t code = 0; // the first failing read's result, 0 when every read worked
+    UnitRanges ranges;
+    UnitSettings settings;
+    QString failure;    // the first failing read's result in words; empty when every read worked
 };
 
 Q_DECLARE_METATYPE(UnitSnapshot)
-Q_DECLARE_METATYPE(VelmorMotorStatus)
 
 #endif

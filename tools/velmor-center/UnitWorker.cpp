@@ -1,29 +1,15 @@
 #include "UnitWorker.h"
 
-#include "VelmorLibExtras.h"
+#include "UnitCall.h"
+#include "UnitReadings.h"
+#include "VelmorLib.hpp"
 
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QTimer>
 
 #include <algorithm>
-
-namespace {
-
-template <typename Record>
-Record sized()
-{
-    Record record{};
-    record.size = sizeof(Record);
-    return record;
-}
-
-QString resultText(int32_t code)
-{
-    return QString::fromUtf8(velmorResultText(code));
-}
-
-} // namespace
+#include <iterator>
 
 UnitWorker::UnitWorker(QObject *parent)
     : QObject(parent)
@@ -94,6 +80,7 @@ int32_t UnitWorker::timed(const QString &call, bool isPoll, const std::function<
     CallRecord record;
     record.call = call;
     record.code = code;
+    record.resultText = UnitReadings::resultText(code);
     record.milliseconds = clock.nsecsElapsed() / 1e6;
     record.isPoll = isPoll;
     emit callMade(record);
@@ -175,7 +162,7 @@ UnitEntry UnitWorker::withDetails(const UnitEntry &listed)
 void UnitWorker::readInfo(UnitEntry &entry)
 {
     const int index = entry.index;
-    auto info = sized<VelmorUnitInfo>();
+    auto info = velmor::sized<VelmorUnitInfo>();
     entry.infoCode = timed(QStringLiteral("velmorGetUnitInfo(%1)").arg(index), false,
                            [&] { return velmorGetUnitInfo(index, &info); });
     if (entry.infoCode == VELMOR_ERROR_OPEN_FAILED && unitState(index, false).openElsewhere != 0) {
@@ -183,8 +170,10 @@ void UnitWorker::readInfo(UnitEntry &entry)
         entry.busy = true;
         return;
     }
-    if (entry.infoCode != VELMOR_OK)
+    if (entry.infoCode != VELMOR_OK) {
+        entry.infoText = UnitReadings::resultText(entry.infoCode);
         return;
+    }
     entry.chip = QString::fromLatin1(velmorChipName(info.chipType));
     entry.hardware = QStringLiteral("%1.%2").arg(info.hardwareMajor).arg(info.hardwareMinor);
     entry.firmware = QStringLiteral("%1.%2").arg(info.firmwareMajor).arg(info.firmwareMinor);
@@ -246,28 +235,26 @@ void UnitWorker::select(int index, const QString &serial)
 
 void UnitWorker::readSettings(int index)
 {
+    auto limits = velmor::sized<VelmorLimits>();
+    auto motion = velmor::sized<VelmorMotionSettings>();
+    auto motor = velmor::sized<VelmorMotorSettings>();
+    auto move = velmor::sized<VelmorMoveSettings>();
+    const int32_t codes[] = {
+        timed(QStringLiteral("velmorGetLimits(%1)").arg(index), false, [&] { return velmorGetLimits(index, &limits); }),
+        timed(QStringLiteral("velmorReadMotionSettings(%1)").arg(index), false,
+              [&] { return velmorReadMotionSettings(index, &motion); }),
+        timed(QStringLiteral("velmorReadMotorSettings(%1)").arg(index), false,
+              [&] { return velmorReadMotorSettings(index, &motor); }),
+        timed(QStringLiteral("velmorReadMoveSettings(%1)").arg(index), false,
+              [&] { return velmorReadMoveSettings(index, &move); }),
+    };
     UnitSnapshot snapshot;
     snapshot.index = index;
-    snapshot.limits = sized<VelmorLimits>();
-    snapshot.motion = sized<VelmorMotionSettings>();
-    snapshot.motor = sized<VelmorMotorSettings>();
-    snapshot.move = sized<VelmorMoveSettings>();
-    const int32_t codes[] = {
-        timed(QStringLiteral("velmorGetLimits(%1)").arg(index), false,
-              [&] { return velmorGetLimits(index, &snapshot.limits); }),
-        timed(QStringLiteral("velmorReadMotionSettings(%1)").arg(index), false,
-              [&] { return velmorReadMotionSettings(index, &snapshot.motion); }),
-        timed(QStringLiteral("velmorReadMotorSettings(%1)").arg(index), false,
-              [&] { return velmorReadMotorSettings(index, &snapshot.motor); }),
-        timed(QStringLiteral("velmorReadMoveSettings(%1)").arg(index), false,
-              [&] { return velmorReadMoveSettings(index, &snapshot.move); }),
-    };
-    for (int32_t code : codes) {
-        if (code != VELMOR_OK) {
-            snapshot.code = code;
-            break;
-        }
-    }
+    snapshot.ranges = UnitReadings::ranges(limits);
+    snapshot.settings = UnitReadings::settings(motion, motor, move);
+    const auto failed = std::find_if(std::begin(codes), std::end(codes), [](int32_t code) { return code != VELMOR_OK; });
+    if (failed != std::end(codes))
+        snapshot.failure = UnitReadings::resultText(*failed);
     emit unitSelected(snapshot);
 }
 
@@ -280,15 +267,15 @@ void UnitWorker::pollStatus()
         return;
     }
     const int index = m_heldIndex;
-    auto status = sized<VelmorMotorStatus>();
+    auto status = velmor::sized<VelmorMotorStatus>();
     const int32_t code = timed(QStringLiteral("velmorGetMotorStatus(%1)").arg(index), true,
                                [&] { return velmorGetMotorStatus(index, &status); });
     if (code == VELMOR_OK) {
-        emit statusRead(index, status);
+        emit statusRead(index, UnitReadings::status(status));
         m_statusTimer->setInterval(s_statusIntervalMs);
         return;
     }
-    emit statusFailed(index, code);
+    emit statusFailed(index, UnitReadings::resultText(code));
     // Its handle closed by a failure, the unit may have been taken by another program before the
     // next call opened it again.
     const QString reason = code == VELMOR_ERROR_OPEN_FAILED ? whereabouts(index, m_heldSerial) : QString();
@@ -302,14 +289,36 @@ void UnitWorker::pollStatus()
 
 void UnitWorker::perform(const UnitAction &action)
 {
+    const UnitCall call(action);
     if (!isHeldHere(action.index, action.serial)) {
         const QString reason = whereabouts(action.index, action.serial);
-        emit actionNotSent(action, reason.isEmpty() ? tr("is not selected") : reason);
+        emit actionNotSent(action, call.text(), reason.isEmpty() ? tr("is not selected") : reason);
         return;
     }
-    const int32_t code = timed(action.call, false, action.perform);
+    const int32_t code = timed(call.text(), false, [&] { return call.run(); });
+    emit actionDone(action, call.text(), code == VELMOR_OK ? QString() : failure(action, call, code));
+}
+
+// The code in words, and why: where the unit is when the call did not reach it, else the
+// values its ranges rule out.
+QString UnitWorker::failure(const UnitAction &action, const UnitCall &call, int32_t code)
+{
+    const QString text = UnitReadings::resultWithCode(code);
     const bool unreachable = code == VELMOR_ERROR_OPEN_FAILED || code == VELMOR_ERROR_DEVICE_INDEX;
-    emit actionDone(action, code, unreachable ? failureReason(code, action.index, action.serial) : QString());
+    const QString reason = unreachable ? tr("unit %1 (%2) %3")
+                                             .arg(action.index)
+                                             .arg(action.serial, failureReason(code, action.index, action.serial))
+                                       : refusal(call);
+    return reason.isEmpty() ? text : text + QStringLiteral(": ") + reason;
+}
+
+QString UnitWorker::refusal(const UnitCall &call)
+{
+    if (!call.isRangeRuled())
+        return QString();
+    QString reasons;
+    timed(call.refusalText(), false, [&] { return call.explainRefusal(&reasons); });
+    return reasons;
 }
 
 bool UnitWorker::isHeldHere(int index, const QString &serial)
@@ -329,7 +338,7 @@ QString UnitWorker::whereabouts(int index, const QString &serial)
     if (code == VELMOR_ERROR_SERIAL_NOT_FOUND)
         return tr("was unplugged (it is no longer listed)");
     if (code != VELMOR_OK)
-        return tr("cannot be found: %1 (code %2)").arg(resultText(code)).arg(code);
+        return tr("cannot be found: %1").arg(UnitReadings::resultWithCode(code));
     if (unitState(listedAt, false).openElsewhere != 0)
         return tr("is busy in another program");
     if (listedAt != index)
@@ -342,12 +351,12 @@ QString UnitWorker::failureReason(int32_t code, int index, const QString &serial
     const QString reason = whereabouts(index, serial);
     if (!reason.isEmpty())
         return reason;
-    return tr("could not be reached: %1 (code %2)").arg(resultText(code)).arg(code);
+    return tr("could not be reached: %1").arg(UnitReadings::resultWithCode(code));
 }
 
 VelmorUnitState UnitWorker::unitState(int index, bool isPoll)
 {
-    auto state = sized<VelmorUnitState>();
+    auto state = velmor::sized<VelmorUnitState>();
     timed(QStringLiteral("velmorGetUnitState(%1)").arg(index), isPoll, [&] { return velmorGetUnitState(index, &state); });
     return state;
 }

@@ -1,5 +1,6 @@
-// Makes every library call of the application, on one thread of its own; the window posts
-// requests and hears the results through queued signals.
+// Makes every library call of the application, on one thread of its own, and is the one part
+// of it that knows the library: the window posts requests as intents (UnitAction) and hears the
+// results, in words, through queued signals.
 //
 // The selected unit is held by its serial number, which pins its index to it in the library: a
 // call on that index reaches that unit or none. When units before it come or go the worker
@@ -11,6 +12,7 @@
 #include "UnitAction.h"
 #include "UnitEntry.h"
 #include "UnitSnapshot.h"
+#include "UnitStatus.h"
 
 #include <QMutex>
 #include <QObject>
@@ -19,6 +21,8 @@
 #include <functional>
 
 class QTimer;
+class UnitCall;
+struct VelmorUnitState;
 
 class UnitWorker : public QObject
 {
@@ -52,14 +56,17 @@ signals:
     void callMade(const CallRecord &record);
     void unitsListed(const UnitEntries &units);
     void unitSelected(const UnitSnapshot &snapshot);
-    void statusRead(int index, const VelmorMotorStatus &status);
-    void statusFailed(int index, int code);
+    void statusRead(int index, const UnitStatus &status);
+    // `failure`: the library's words for what went wrong.
+    void statusFailed(int index, const QString &failure);
     // The selected unit cannot be used (any more); `reason` completes "unit 2 (JXah00102) ...":
     // "was unplugged", "is busy in another program", ...
     void selectedUnitLost(int index, const QString &serial, const QString &reason);
-    void actionDone(const UnitAction &action, int code, const QString &reason);
+    // `call` as the log names it; `failure` empty when the call worked, else what went wrong and
+    // why: "writing the motion configuration failed (code 7): 2000 steps/s at step mode 5 is ...".
+    void actionDone(const UnitAction &action, const QString &call, const QString &failure);
     // The action was not sent: its unit is not the one held at its index; the reason as above.
-    void actionNotSent(const UnitAction &action, const QString &reason);
+    void actionNotSent(const UnitAction &action, const QString &call, const QString &reason);
 
 private:
     void runNext();
@@ -76,6 +83,8 @@ private:
     bool isHeldHere(int index, const QString &serial);
     QString whereabouts(int index, const QString &serial);
     QString failureReason(int32_t code, int index, const QString &serial);
+    QString failure(const UnitAction &action, const UnitCall &call, int32_t code);
+    QString refusal(const UnitCall &call);
     VelmorUnitState unitState(int index, bool isPoll);
     int32_t timed(const QString &call, bool isPoll, const std::function<int32_t()> &function);
 

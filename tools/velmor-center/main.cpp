@@ -5,6 +5,13 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+namespace {
+
+// EX_USAGE of sysexits.h, as velmorctl exits on a wrong command line.
+constexpr int s_usageError = 64;
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
@@ -32,14 +39,14 @@ int main(int argc, char *argv[])
     const int unitIndex = parser.value(unit).toInt(&unitIsNumber);
     if (!unitIsNumber || unitIndex < 1) {
         QTextStream(stderr) << "velmor-center: --unit takes a unit index from 1\n";
-        return 64;
+        return s_usageError;
     }
 
     bool stepsAreNumber = false;
     const int moveSteps = parser.value(move).toInt(&stepsAreNumber);
     if (!stepsAreNumber) {
         QTextStream(stderr) << "velmor-center: --move takes a whole number of steps\n";
-        return 64;
+        return s_usageError;
     }
 
     MainWindow window;
