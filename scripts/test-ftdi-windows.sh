@@ -18,7 +18,7 @@ ln -sfn /usr/include/boost "$VELMOR_CACHE/boost-include/boost"
 
 # The compiler that builds VelmorLib.dll, on FTDI's header as an application of its DLL sees it.
 x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only \
-  -isystem "$d2xx_dir" -I src tests/d2xx/LayoutCheck.cpp
+  -isystem "$d2xx_dir" -I d2xx tests/d2xx/LayoutCheck.cpp
 echo "PASS: d2xx/FtdiLibrary.h matches FTDI's Windows ftd2xx.h under MinGW GCC (x86_64)"
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
