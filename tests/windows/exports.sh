@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # VelmorLib.h on Windows, with MinGW cross compilers (x86_64 and, where present, i686): a DLL
 # built from the header alone (ExportStubs.c), linked as src/CMakeLists.txt links VelmorLib.dll
-# with MinGW, exports every function under its plain name, the names of src/VelmorLib.def; a C
+# with MinGW, exports every function under its plain name, the names of the build's VelmorLib.def
+# (made from the headers); a C
 # consumer imports them through __declspec(dllimport), as __stdcall on 32-bit, and links against
 # the import library; with VELMOR_STATIC it refers to the functions directly.
-# Usage: exports.sh SOURCE_DIR GENERATED_INCLUDE_DIR TOOLCHAIN_PREFIX... (x86_64-w64-mingw32 i686-w64-mingw32)
+# Usage: exports.sh SOURCE_DIR GENERATED_INCLUDE_DIR DEF_FILE TOOLCHAIN_PREFIX... (x86_64-w64-mingw32 i686-w64-mingw32)
 # GENERATED_INCLUDE_DIR holds the build's VelmorLibVersion.h.
 set -euo pipefail
 
@@ -12,7 +13,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 source_dir=$1
 generated_include_dir=$2
-shift 2
+def_file=$3
+shift 3
 work="$(mktemp -d "${TMPDIR:-/tmp}/velmor-windows.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 flags=(-std=c99 -Wall -Wextra -pedantic-errors -Werror -I"$source_dir/include" -I"$generated_include_dir")
@@ -21,7 +23,7 @@ consumer="$source_dir/tests/install/consumer/consumer.c"
 called=(initialise@0 getDeviceCount@4 motorOn@4 getAbsolutePosition@8)
 
 plain_names_of_def_file() {
-    sed -n '/^EXPORTS/,$p' "$source_dir/src/VelmorLib.def" | sed 1d | awk '{ print $1 }' | sort
+    sed -n '/^EXPORTS/,$p' "$def_file" | sed 1d | awk 'NF { print $1 }' | sort
 }
 
 exported_names() {
