@@ -4,6 +4,7 @@
 #include "Bootloader.h"
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
+#include "LibrarySession.h"
 #include "ThreadAnnotations.h"
 #include "UnitAction.h"
 #include "VelmorDriverMotionConfiguration.h"
@@ -89,7 +90,7 @@ VELMOR_API int32_t VELMOR_CALL initialise(void)
     LibraryInterface::releaseAllUnits();
     for (bool &done : LibraryInterface::s_handshakeDone)
         done = false;
-    LibraryInterface::s_initialised = true;
+    LibrarySession::current().initialised = true;
     return VELMOR_OK;
 }
 
@@ -123,7 +124,10 @@ VELMOR_API int32_t VELMOR_CALL motorOff(int32_t deviceIndex)
 
 VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex)
 {
-    return guarded(VELMOR_ERROR_STOP_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::Stop, VELMOR_ERROR_STOP_FAILED); });
+    return guarded(VELMOR_ERROR_STOP_FAILED, [&] {
+        const LibrarySession::UrgentCall urgent;
+        return simpleCommand(deviceIndex, UnitAction::Stop, VELMOR_ERROR_STOP_FAILED);
+    });
 }
 
 VELMOR_API int32_t VELMOR_CALL zeroMotorPosition(int32_t deviceIndex)

@@ -3,6 +3,8 @@
 #include "Bootloader.h"
 #include "HardwareModel.h"
 #include "LibraryCall.h"
+#include "LibrarySession.h"
+#include "UnitTurn.h"
 #include "USBDeviceIdentity.h"
 #include "USBFtdiDevice.h"
 #include "USBFtdiSocket.h"
@@ -14,19 +16,10 @@
 #include <boost/make_shared.hpp>
 
 FairMutex LibraryInterface::s_apiMutex;
-bool LibraryInterface::s_initialised = false;
 bool LibraryInterface::s_handshakeDone[LibraryInterface::kIndexLimit] = {};
 VersionNumber LibraryInterface::s_firmwareVersions[LibraryInterface::kIndexLimit];
 UnitIdentity LibraryInterface::s_handshakeUnits[LibraryInterface::kIndexLimit];
 QMap<VersionNumber, QSet<qint32>> LibraryInterface::s_supportedFirmware;
-
-LibraryInterface::HeldUnitSlots &LibraryInterface::heldUnitSlots()
-{
-    // Never destroyed: a unit still held when the process ends is left for the operating system
-    // to close, rather than closed from a static destructor while D2XX may be shutting down.
-    static HeldUnitSlots *const units = new HeldUnitSlots();
-    return *units;
-}
 
 void LibraryInterface::fillSupportedFirmware()
 {
@@ -50,7 +43,7 @@ QList<USBDevicePtr> LibraryInterface::listSupportedDevices()
 
 int32_t LibraryInterface::openDevice(int32_t deviceIndex, USBDriver &driver)
 {
-    if (!s_initialised)
+    if (!LibrarySession::current().initialised)
         return VELMOR_ERROR_NOT_INITIALISED;
     return openListed(deviceIndex, listSupportedDevices(), driver);
 }
@@ -105,7 +98,8 @@ USBResult LibraryInterface::sendRequest(USBDriver &driver, int32_t deviceIndex, 
                                                                s_firmwareVersions[deviceIndex], action);
     if (!payload.isEmpty())
         request->setPayload(payload);
-    const USBResult result = driver.sendRequest(request, 0);
+    USBResult result;
+    UnitTurn::exchangeOn(driver, [&] { result = driver.sendRequest(request, 0); });
     if (result.isOk() && reply != nullptr)
         *reply = request->replyData();
     return result;
@@ -113,18 +107,44 @@ USBResult LibraryInterface::sendRequest(USBDriver &driver, int32_t deviceIndex, 
 
 int32_t LibraryInterface::withOpenDevice(int32_t deviceIndex, const OpenBody &body)
 {
-    if (!s_initialised)
+    if (!LibrarySession::current().initialised)
         return VELMOR_ERROR_NOT_INITIALISED;
-    const QList<USBDevicePtr> devices = listSupportedDevices();
-    if (HeldUnit *pin = pinAt(deviceIndex))
-        return withPinnedUnit(deviceIndex, *pin, devices, body);
-    if (listedUnitIsHeldElsewhere(deviceIndex, devices))
-        return VELMOR_ERROR_OPEN_FAILED;
-    CallDriver call;
-    const int32_t opened = openListed(deviceIndex, devices, call.driver);
-    if (opened != VELMOR_OK)
-        return opened;
-    return body(call.driver, hardwareVersion(*call.driver.device()));
+    for (;;) {
+        QList<USBDevicePtr> devices = listSupportedDevices();
+        HeldUnit *pin = pinAt(deviceIndex);
+        if (pin == nullptr && listedUnitIsHeldElsewhere(deviceIndex, devices))
+            return VELMOR_ERROR_OPEN_FAILED;
+        const std::shared_ptr<OpenUnit> shared = liveUnitFor(deviceIndex, pin, devices);
+        if (!shared) {
+            if (pin != nullptr)
+                return withPinnedUnit(deviceIndex, *pin, devices, body);
+            CallDriver call;
+            const int32_t opened = openListed(deviceIndex, devices, call.driver);
+            if (opened != VELMOR_OK)
+                return opened;
+            return body(call.driver, hardwareVersion(*call.driver.device()));
+        }
+        const UnitTurn turn(shared);
+        // Waiting for the turn let other calls in: go on only if the index still leads to that unit.
+        devices = listSupportedDevices();
+        HeldUnit *pinNow = pinAt(deviceIndex);
+        if (pinNow != pin || (pin == nullptr && listedUnitIsHeldElsewhere(deviceIndex, devices))
+            || liveUnitFor(deviceIndex, pinNow, devices) != shared)
+            continue;
+        if (pin != nullptr)
+            return withPinnedUnit(deviceIndex, *pin, devices, body);
+        return withSharedUnit(deviceIndex, shared, devices, body);
+    }
+}
+
+std::shared_ptr<OpenUnit> LibraryInterface::liveUnitFor(int32_t deviceIndex, const HeldUnit *pin,
+                                                         const QList<USBDevicePtr> &devices)
+{
+    if (pin != nullptr)
+        return OpenUnit::live(pin->unit());
+    if (deviceIndex < 1 || deviceIndex > devices.size() || deviceIndex >= kIndexLimit)
+        return nullptr;
+    return OpenUnit::live(UnitIdentity::of(*devices.at(deviceIndex - 1)));
 }
 
 int32_t LibraryInterface::withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, const QList<USBDevicePtr> &devices,
@@ -138,33 +158,91 @@ int32_t LibraryInterface::withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, con
         pin.close();
         return VELMOR_ERROR_OPEN_FAILED;
     }
-    // Closed after a failure, or gone and back (D2XX then refuses the old handle): opened anew.
-    if (!pin.purge()) {
-        closeOtherHandlesOf(pin.unit(), deviceIndex);
-        const int32_t opened = openListed(deviceIndex, devices, pin.freshDriver());
+    // Closed after a failure, or gone and back (D2XX then refuses the old handle): opened anew,
+    // or the handle another hold keeps taken.
+    std::unique_ptr<UnitTurn> ownTurn;
+    if (!purged(pin.openUnit())) {
+        pin.close();
+        const int32_t opened = attachOpenUnit(deviceIndex, devices, pin);
         if (opened != VELMOR_OK) {
             pin.close();
             return opened;
         }
+        if (!UnitTurn::isHeldOn(pin.openUnit().get()))
+            ownTurn = std::make_unique<UnitTurn>(pin.openUnit());
     }
+    const std::shared_ptr<OpenUnit> unit = pin.openUnit();
+    const int32_t code = runOnOpenUnit(deviceIndex, *unit, body);
+    if (unit->isBroken())
+        pin.close();
+    return code;
+}
+
+bool LibraryInterface::purged(const std::shared_ptr<OpenUnit> &unit)
+{
+    if (!unit)
+        return false;
+    if (unit->purge())
+        return true;
+    unit->markBroken();
+    return false;
+}
+
+int32_t LibraryInterface::attachOpenUnit(int32_t deviceIndex, const QList<USBDevicePtr> &devices, HeldUnit &pin)
+{
+    const std::shared_ptr<OpenUnit> live = OpenUnit::live(pin.unit());
+    if (live && UnitTurn::isHeldOn(live.get()) && purged(live)) {
+        pin.attach(live);
+        return VELMOR_OK;
+    }
+    // Nobody else knows the new handle before it is enrolled: it is this call's alone.
+    auto unit = std::make_shared<OpenUnit>(pin.unit());
+    const int32_t opened = openListed(deviceIndex, devices, unit->driver());
+    if (opened != VELMOR_OK)
+        return opened;
+    unit->setFirmwareVersion(s_firmwareVersions[deviceIndex]);
+    OpenUnit::enrol(unit);
+    pin.attach(unit);
+    return VELMOR_OK;
+}
+
+int32_t LibraryInterface::withSharedUnit(int32_t deviceIndex, const std::shared_ptr<OpenUnit> &unit,
+                                         const QList<USBDevicePtr> &devices, const OpenBody &body)
+{
+    if (!purged(unit)) {
+        CallDriver call;
+        const int32_t opened = openListed(deviceIndex, devices, call.driver);
+        if (opened != VELMOR_OK)
+            return opened;
+        return body(call.driver, hardwareVersion(*call.driver.device()));
+    }
+    return runOnOpenUnit(deviceIndex, *unit, body);
+}
+
+int32_t LibraryInterface::runOnOpenUnit(int32_t deviceIndex, OpenUnit &unit, const OpenBody &body)
+{
+    // The unit keeps the start-up state it came up with, whichever index it is listed at now.
+    s_handshakeDone[deviceIndex] = true;
+    s_handshakeUnits[deviceIndex] = unit.unit();
+    s_firmwareVersions[deviceIndex] = unit.firmwareVersion();
     const quint64 failedBefore = USBFtdiSocket::failedCallCount();
-    USBDriver &driver = pin.driver();
+    USBDriver &driver = unit.driver();
     const int32_t code = body(driver, hardwareVersion(*driver.device()));
     // A D2XX call that failed may have left the handle unusable: the next call opens afresh.
     if (USBFtdiSocket::failedCallCount() != failedBefore)
-        pin.close();
+        unit.markBroken();
     return code;
 }
 
 HeldUnit *LibraryInterface::pinAt(int32_t deviceIndex)
 {
-    return isIndexInRange(deviceIndex) ? heldUnitSlots()[size_t(deviceIndex)].get() : nullptr;
+    return isIndexInRange(deviceIndex) ? LibrarySession::current().pins[size_t(deviceIndex)].get() : nullptr;
 }
 
 int32_t LibraryInterface::heldIndexOf(const USBDevice &device, int32_t exceptIndex)
 {
     for (int32_t index = 1; index < kIndexLimit; ++index) {
-        const HeldUnit *pin = heldUnitSlots()[size_t(index)].get();
+        const HeldUnit *pin = LibrarySession::current().pins[size_t(index)].get();
         if (index != exceptIndex && pin != nullptr && pin->unit().isOf(device))
             return index;
     }
@@ -188,7 +266,7 @@ int32_t LibraryInterface::listedIndexOf(const UnitIdentity &unit, const QList<US
 void LibraryInterface::closeOtherHandlesOf(const UnitIdentity &unit, int32_t exceptIndex)
 {
     for (int32_t index = 1; index < kIndexLimit; ++index) {
-        HeldUnit *pin = heldUnitSlots()[size_t(index)].get();
+        HeldUnit *pin = LibrarySession::current().pins[size_t(index)].get();
         if (index != exceptIndex && pin != nullptr && pin->unit() == unit)
             pin->close();
     }
@@ -196,11 +274,11 @@ void LibraryInterface::closeOtherHandlesOf(const UnitIdentity &unit, int32_t exc
 
 int32_t LibraryInterface::holdUnit(int32_t deviceIndex)
 {
-    if (!s_initialised)
+    if (!LibrarySession::current().initialised)
         return VELMOR_ERROR_NOT_INITIALISED;
+    if (pinAt(deviceIndex) != nullptr)
+        return withOpenDevice(deviceIndex, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
     const QList<USBDevicePtr> devices = listSupportedDevices();
-    if (HeldUnit *pin = pinAt(deviceIndex))
-        return withPinnedUnit(deviceIndex, *pin, devices, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
     if (listedUnitIsHeldElsewhere(deviceIndex, devices))
         return VELMOR_ERROR_OPEN_FAILED;
     return pinNewHold(deviceIndex, devices);
@@ -210,18 +288,23 @@ int32_t LibraryInterface::pinNewHold(int32_t deviceIndex, const QList<USBDeviceP
 {
     if (deviceIndex < 1 || deviceIndex > devices.size() || deviceIndex >= kIndexLimit)
         return VELMOR_ERROR_DEVICE_INDEX;
-    auto pin = std::make_unique<HeldUnit>(UnitIdentity::of(*devices.at(deviceIndex - 1)));
-    closeOtherHandlesOf(pin->unit(), deviceIndex);
-    const int32_t opened = openListed(deviceIndex, devices, pin->freshDriver());
-    if (opened != VELMOR_OK)
-        return opened;
-    heldUnitSlots()[size_t(deviceIndex)] = std::move(pin);
-    return VELMOR_OK;
+    const UnitIdentity unit = UnitIdentity::of(*devices.at(deviceIndex - 1));
+    closeOtherHandlesOf(unit, deviceIndex);
+    // The pin stands while the unit is opened, so that the call goes the way of any call on a
+    // held index; it stays only when the unit opened.
+    std::unique_ptr<HeldUnit> &slot = LibrarySession::current().pins[size_t(deviceIndex)];
+    slot = std::make_unique<HeldUnit>(unit);
+    const HeldUnit *pin = slot.get();
+    const int32_t opened = withOpenDevice(deviceIndex, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
+    std::unique_ptr<HeldUnit> &slotNow = LibrarySession::current().pins[size_t(deviceIndex)];
+    if (opened != VELMOR_OK && slotNow.get() == pin)
+        slotNow.reset();
+    return opened;
 }
 
 int32_t LibraryInterface::holdUnitBySerial(const QString &serial, int32_t *deviceIndex)
 {
-    if (!s_initialised)
+    if (!LibrarySession::current().initialised)
         return VELMOR_ERROR_NOT_INITIALISED;
     const QList<USBDevicePtr> devices = listSupportedDevices();
     int32_t position = 0;
@@ -233,8 +316,8 @@ int32_t LibraryInterface::holdUnitBySerial(const QString &serial, int32_t *devic
     if (index >= kIndexLimit)
         return VELMOR_ERROR_DEVICE_INDEX;
     *deviceIndex = index;
-    if (HeldUnit *pin = pinAt(index))
-        return withPinnedUnit(index, *pin, devices, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
+    if (pinAt(index) != nullptr)
+        return withOpenDevice(index, [](USBDriver &, VersionNumber) { return int32_t(VELMOR_OK); });
     return pinNewHold(index, devices);
 }
 
@@ -255,12 +338,12 @@ int32_t LibraryInterface::whereIsUnit(const QString &serial, int32_t *deviceInde
 void LibraryInterface::releaseUnit(int32_t deviceIndex)
 {
     if (isIndexInRange(deviceIndex))
-        heldUnitSlots()[size_t(deviceIndex)].reset();
+        LibrarySession::current().pins[size_t(deviceIndex)].reset();
 }
 
 void LibraryInterface::releaseAllUnits()
 {
-    for (std::unique_ptr<HeldUnit> &unit : heldUnitSlots())
+    for (std::unique_ptr<HeldUnit> &unit : LibrarySession::current().pins)
         unit.reset();
 }
 
@@ -277,9 +360,7 @@ bool LibraryInterface::indexState(int32_t deviceIndex, IndexState &state)
         return true;
     state.listed = devices.at(deviceIndex - 1);
     state.listedUnitHeldAt = heldIndexOf(*state.listed, deviceIndex);
-    bool openHere = false;
-    for (const std::unique_ptr<HeldUnit> &pin : heldUnitSlots())
-        openHere = openHere || (pin && pin->isOpen() && pin->unit().isOf(*state.listed));
+    const bool openHere = static_cast<bool>(OpenUnit::live(UnitIdentity::of(*state.listed)));
     state.listedOpenElsewhere = state.listed->listedOpen && !openHere;
     return true;
 }

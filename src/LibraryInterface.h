@@ -1,11 +1,15 @@
 // The library-wide state behind the exports and the companion functions, and the operations
 // they share. All of it is read and written only under s_apiMutex, which every one of them
-// holds for its whole duration.
+// holds for its whole duration but for the waits for a held unit's turn and the exchanges with
+// it (UnitTurn). The host's own state, whether it called initialise and what it holds, is its
+// session's (LibrarySession).
 #ifndef LIBRARYINTERFACE_H
 #define LIBRARYINTERFACE_H
 
 #include "FairMutex.h"
 #include "HeldUnit.h"
+#include "LibrarySession.h"
+#include "OpenUnit.h"
 #include "UnitIdentity.h"
 #include "USBDevice.h"
 #include "USBDriver.h"
@@ -25,19 +29,15 @@ class LibraryInterface
 {
 public:
     // Device indices run from 1 to kIndexLimit - 1; entry 0 of the per-index state is unused.
-    static constexpr int kIndexLimit = 100;
+    static constexpr int kIndexLimit = LibrarySession::kIndexLimit;
 
     // Host threads enter in the order they called in.
     static FairMutex s_apiMutex;
-    static bool s_initialised;
     static bool s_handshakeDone[kIndexLimit];
     static VersionNumber s_firmwareVersions[kIndexLimit];
     // The unit whose handshake set the index's flag and firmware version.
     static UnitIdentity s_handshakeUnits[kIndexLimit];
     static QMap<VersionNumber, QSet<qint32>> s_supportedFirmware;
-    // The units the host keeps open, by device index; null where none is held.
-    using HeldUnitSlots = std::array<std::unique_ptr<HeldUnit>, kIndexLimit>;
-    static HeldUnitSlots &heldUnitSlots();
 
     // The attached units whose serial starts with "JX" and whose hardware version is supported,
     // in enumeration order; indices count positions in this list from 1.
@@ -126,6 +126,18 @@ private:
     static void closeOtherHandlesOf(const UnitIdentity &unit, int32_t exceptIndex);
     static int32_t withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, const QList<USBDevicePtr> &devices,
                                   const OpenBody &body);
+    // The handle some hold keeps open of the unit the call is for: the pinned one, else the one
+    // listed at the index.
+    static std::shared_ptr<OpenUnit> liveUnitFor(int32_t deviceIndex, const HeldUnit *pin,
+                                                 const QList<USBDevicePtr> &devices);
+    // Runs an unpinned call on the handle another session's hold keeps open.
+    static int32_t withSharedUnit(int32_t deviceIndex, const std::shared_ptr<OpenUnit> &unit,
+                                  const QList<USBDevicePtr> &devices, const OpenBody &body);
+    static int32_t runOnOpenUnit(int32_t deviceIndex, OpenUnit &unit, const OpenBody &body);
+    // Whether the handle is usable and its receive queues were emptied; a refusal marks it broken.
+    static bool purged(const std::shared_ptr<OpenUnit> &unit);
+    // Gives the pin the unit's live handle (the caller has its turn), else opens the unit anew.
+    static int32_t attachOpenUnit(int32_t deviceIndex, const QList<USBDevicePtr> &devices, HeldUnit &pin);
     static int32_t pinNewHold(int32_t deviceIndex, const QList<USBDevicePtr> &devices);
 };
 
