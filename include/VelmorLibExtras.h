@@ -222,6 +222,42 @@ typedef struct VelmorD2xxInfo {
  * 0 units, and the calls on a unit return 1 (27 before initialise). Returns 0, or 21. */
 VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info);
 
+typedef struct VelmorBrokerClient {
+    int64_t uid;                 /* the connected program's user */
+    int64_t pid;
+    char command[64];            /* its command name, zero-terminated */
+} VelmorBrokerClient;
+
+typedef struct VelmorBrokerInfo {
+    uint32_t size;
+    int32_t running;             /* 1 when velmord answers: the calls of this program go to it */
+    char socket[256];            /* where the library looks for velmord (VELMOR_BROKER, else the
+                                    user instance's socket, else the system instance's), "" when
+                                    VELMOR_BROKER is off or no socket is there */
+    int32_t clientCount;         /* running: the connections velmord serves, this one included */
+    VelmorBrokerClient clients[32]; /* running: the first 32 of them */
+} VelmorBrokerInfo;
+
+/* Whether velmord, the program that owns the units and serves every program's calls on this
+ * machine, runs, and who is connected to it. The library's calls go to velmord whenever it
+ * runs, unless VELMOR_BROKER=off or this program holds units itself. Returns 0, or 21. */
+VELMOR_API int32_t VELMOR_CALL velmorGetBrokerInfo(VelmorBrokerInfo *info);
+
+/* For a program that serves the library's calls to other programs on the machine (velmord):
+ * a session is one host's own part of the library's state, whether it called initialise and
+ * which indices it holds, while the units, their handles and their start-up state are the
+ * process's. Holds of one unit in several sessions share its one open handle, and calls on
+ * different held units run at the same time. A unit that any session holds is open for the
+ * calls of every session on the index it is listed at. */
+typedef struct VelmorSession VelmorSession;
+/* A new session, not initialised and holding nothing. 21 for a null pointer. */
+VELMOR_API int32_t VELMOR_CALL velmorOpenSession(VelmorSession **session);
+/* Releases the session's holds and ends it; no thread may be in it. 21 for a null pointer. */
+VELMOR_API int32_t VELMOR_CALL velmorCloseSession(VelmorSession *session);
+/* The calling thread's calls use `session` until it enters another; NULL returns it to the
+ * process's own session. A thread in a session never sends its calls to velmord. Returns 0. */
+VELMOR_API int32_t VELMOR_CALL velmorEnterSession(VelmorSession *session);
+
 #ifdef __cplusplus
 }
 #endif

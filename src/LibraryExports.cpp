@@ -2,6 +2,7 @@
 // off, stop, zero, the moves, the position and the readiness. The settings are in
 // LibrarySettings.cpp, the companion functions in LibraryExtras.cpp.
 #include "Bootloader.h"
+#include "BrokerRoute.h"
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
 #include "LibrarySession.h"
@@ -82,10 +83,15 @@ int32_t findDeviceIndex(const char *serialNumber, int32_t *index)
 
 } // namespace
 
+using BrokerRoute::Out;
+
 extern "C" {
 
 VELMOR_API int32_t VELMOR_CALL initialise(void)
 {
+    BrokerClient::noteInitialised();
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::Initialise, VELMOR_OK))
+        return *routedCode;
     AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
     LibraryInterface::releaseAllUnits();
     for (bool &done : LibraryInterface::s_handshakeDone)
@@ -96,6 +102,8 @@ VELMOR_API int32_t VELMOR_CALL initialise(void)
 
 VELMOR_API int32_t VELMOR_CALL getDeviceCount(int32_t *count)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetDeviceCount, VELMOR_ERROR_OPEN_FAILED, Out<int32_t>{count}))
+        return *routedCode;
     return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
         if (count == nullptr)
             return int32_t(VELMOR_ERROR_ARGUMENT);
@@ -107,6 +115,8 @@ VELMOR_API int32_t VELMOR_CALL getDeviceCount(int32_t *count)
 
 VELMOR_API int32_t VELMOR_CALL getDeviceIndex(const char *serialNumber, int32_t *index)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetDeviceIndex, VELMOR_ERROR_SERIAL_NOT_FOUND, serialNumber, Out<int32_t>{index}))
+        return *routedCode;
     if (index == nullptr)
         return VELMOR_ERROR_ARGUMENT;
     return guarded(VELMOR_ERROR_SERIAL_NOT_FOUND, [&] { return findDeviceIndex(serialNumber, index); });
@@ -114,16 +124,22 @@ VELMOR_API int32_t VELMOR_CALL getDeviceIndex(const char *serialNumber, int32_t 
 
 VELMOR_API int32_t VELMOR_CALL motorOn(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::MotorOn, VELMOR_ERROR_MOTOR_ON_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_MOTOR_ON_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::MotorOn, VELMOR_ERROR_MOTOR_ON_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL motorOff(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::MotorOff, VELMOR_ERROR_MOTOR_OFF_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_MOTOR_OFF_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::MotorOff, VELMOR_ERROR_MOTOR_OFF_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::StopMotor, VELMOR_ERROR_STOP_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_STOP_FAILED, [&] {
         const LibrarySession::UrgentCall urgent;
         return simpleCommand(deviceIndex, UnitAction::Stop, VELMOR_ERROR_STOP_FAILED);
@@ -132,11 +148,15 @@ VELMOR_API int32_t VELMOR_CALL stopMotor(int32_t deviceIndex)
 
 VELMOR_API int32_t VELMOR_CALL zeroMotorPosition(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ZeroMotorPosition, VELMOR_ERROR_ZERO_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_ZERO_FAILED, [&] { return simpleCommand(deviceIndex, UnitAction::ZeroPosition, VELMOR_ERROR_ZERO_FAILED); });
 }
 
 VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t *position)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetAbsolutePosition, VELMOR_ERROR_READ_FAILED, deviceIndex, Out<int32_t>{position}))
+        return *routedCode;
     if (position == nullptr)
         return VELMOR_ERROR_ARGUMENT;
     return guarded(VELMOR_ERROR_READ_FAILED, [&] {
@@ -150,6 +170,8 @@ VELMOR_API int32_t VELMOR_CALL getAbsolutePosition(int32_t deviceIndex, int32_t 
 
 VELMOR_API int32_t VELMOR_CALL isMotorReady(int32_t deviceIndex, uint8_t *ready)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::IsMotorReady, VELMOR_ERROR_READ_FAILED, deviceIndex, Out<uint8_t>{ready}))
+        return *routedCode;
     if (ready == nullptr)
         return VELMOR_ERROR_ARGUMENT;
     return guarded(VELMOR_ERROR_READ_FAILED, [&] {
@@ -163,6 +185,8 @@ VELMOR_API int32_t VELMOR_CALL isMotorReady(int32_t deviceIndex, uint8_t *ready)
 
 VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t position)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::MoveMotorAbsolute, VELMOR_ERROR_MOVE_FAILED, deviceIndex, position))
+        return *routedCode;
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
@@ -178,6 +202,8 @@ VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t po
 
 VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t steps)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::MoveMotorRelative, VELMOR_ERROR_MOVE_FAILED, deviceIndex, steps))
+        return *routedCode;
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         if (steps == 0) {
             AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
@@ -193,6 +219,8 @@ VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t st
 
 VELMOR_API int32_t VELMOR_CALL moveMotorHome(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::MoveMotorHome, VELMOR_ERROR_MOVE_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber,
                                                      const VelmorDriverMotorInfo &information) {

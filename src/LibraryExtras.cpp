@@ -2,6 +2,7 @@
 // settings read back with the records' own decoders, the values its hardware accepts, and held
 // units. Each takes the library lock and opens the unit as the exports do.
 #include "Bootloader.h"
+#include "BrokerRoute.h"
 #include "ChipName.h"
 #include "FtdiLibraryLoader.h"
 #include "LibraryCall.h"
@@ -174,6 +175,11 @@ void fillUnitState(const LibraryInterface::IndexState &known, VelmorUnitState &s
 
 } // namespace
 
+using BrokerRoute::Arguments;
+using BrokerRoute::Out;
+using BrokerRoute::Sized;
+using BrokerRoute::Text;
+
 extern "C" {
 
 VELMOR_API int32_t VELMOR_CALL velmorGetVersion(int32_t *major, int32_t *minor, int32_t *patch)
@@ -198,6 +204,8 @@ VELMOR_API const char *VELMOR_CALL velmorResultText(int32_t code)
 
 VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetD2xxInfo, VELMOR_ERROR_ARGUMENT, Sized<VelmorD2xxInfo>{info}))
+        return *routedCode;
     return guarded(VELMOR_ERROR_ARGUMENT, [&] {
         if (!isUsable(info))
             return int32_t(VELMOR_ERROR_ARGUMENT);
@@ -214,6 +222,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info)
 
 VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnitInfo *info)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetUnitInfo, VELMOR_ERROR_READ_INFORMATION, deviceIndex, Sized<VelmorUnitInfo>{info}))
+        return *routedCode;
     return readInto(deviceIndex, info, VELMOR_ERROR_READ_INFORMATION,
                     [&](USBDriver &driver, VersionNumber hardware, VelmorUnitInfo &result) {
                         return readUnitInfo(driver, deviceIndex, hardware, result);
@@ -222,6 +232,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetUnitInfo(int32_t deviceIndex, VelmorUnit
 
 VELMOR_API int32_t VELMOR_CALL velmorGetMotorStatus(int32_t deviceIndex, VelmorMotorStatus *status)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetMotorStatus, VELMOR_ERROR_READ_FAILED, deviceIndex, Sized<VelmorMotorStatus>{status}))
+        return *routedCode;
     return readInto(deviceIndex, status, VELMOR_ERROR_READ_FAILED,
                     [&](USBDriver &driver, VersionNumber hardware, VelmorMotorStatus &result) {
                         QByteArray reply;
@@ -234,6 +246,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetMotorStatus(int32_t deviceIndex, VelmorM
 
 VELMOR_API int32_t VELMOR_CALL velmorReadMotionSettings(int32_t deviceIndex, VelmorMotionSettings *settings)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ReadMotionSettings, VELMOR_ERROR_READ_MOTION_CONFIGURATION, deviceIndex, Sized<VelmorMotionSettings>{settings}))
+        return *routedCode;
     return readInto(deviceIndex, settings, VELMOR_ERROR_READ_MOTION_CONFIGURATION,
                     [&](USBDriver &driver, VersionNumber hardware, VelmorMotionSettings &result) {
                         QByteArray reply;
@@ -246,6 +260,8 @@ VELMOR_API int32_t VELMOR_CALL velmorReadMotionSettings(int32_t deviceIndex, Vel
 
 VELMOR_API int32_t VELMOR_CALL velmorReadMotorSettings(int32_t deviceIndex, VelmorMotorSettings *settings)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ReadMotorSettings, VELMOR_ERROR_READ_MOTOR_CONFIGURATION, deviceIndex, Sized<VelmorMotorSettings>{settings}))
+        return *routedCode;
     return readInto(deviceIndex, settings, VELMOR_ERROR_READ_MOTOR_CONFIGURATION,
                     [&](USBDriver &driver, VersionNumber hardware, VelmorMotorSettings &result) {
                         const VersionNumber firmware = LibraryInterface::s_firmwareVersions[deviceIndex];
@@ -260,6 +276,8 @@ VELMOR_API int32_t VELMOR_CALL velmorReadMotorSettings(int32_t deviceIndex, Velm
 
 VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, VelmorMoveSettings *settings)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ReadMoveSettings, VELMOR_ERROR_READ_FAILED, deviceIndex, Sized<VelmorMoveSettings>{settings}))
+        return *routedCode;
     return readInto(deviceIndex, settings, VELMOR_ERROR_READ_FAILED,
                     [&](USBDriver &driver, VersionNumber, VelmorMoveSettings &result) {
                         QByteArray reply;
@@ -272,6 +290,8 @@ VELMOR_API int32_t VELMOR_CALL velmorReadMoveSettings(int32_t deviceIndex, Velmo
 
 VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits *limits)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetLimits, VELMOR_ERROR_OPEN_FAILED, deviceIndex, Sized<VelmorLimits>{limits}))
+        return *routedCode;
     return readInto(deviceIndex, limits, VELMOR_ERROR_OPEN_FAILED, [&](USBDriver &, VersionNumber hardware, VelmorLimits &result) {
         UnitLimits::fill(hardware, result);
         return int32_t(VELMOR_OK);
@@ -281,6 +301,8 @@ VELMOR_API int32_t VELMOR_CALL velmorGetLimits(int32_t deviceIndex, VelmorLimits
 VELMOR_API int32_t VELMOR_CALL velmorExplainRefusal(int32_t deviceIndex, const char *function, const int64_t *arguments,
                                                     int32_t argumentCount, char *text, uint32_t capacity)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ExplainRefusal, VELMOR_ERROR_ARGUMENT, deviceIndex, function, Arguments{arguments, argumentCount}, argumentCount, Text{text, capacity}, capacity))
+        return *routedCode;
     return guarded(VELMOR_ERROR_ARGUMENT, [&] {
         if (function == nullptr || text == nullptr || capacity == 0 || argumentCount < 0
             || (arguments == nullptr && argumentCount > 0))
@@ -309,6 +331,13 @@ VELMOR_API const char *VELMOR_CALL velmorChipName(uint32_t chipType)
 
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::HoldUnit, VELMOR_ERROR_OPEN_FAILED, deviceIndex)) {
+        VelmorUnitState state{};
+        state.size = sizeof state;
+        if (*routedCode == VELMOR_OK && velmorGetUnitState(deviceIndex, &state) == VELMOR_OK && state.held == 1)
+            BrokerClient::noteHeld(deviceIndex, state.heldSerialNumber);
+        return *routedCode;
+    }
     return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::holdUnit(deviceIndex);
@@ -317,6 +346,10 @@ VELMOR_API int32_t VELMOR_CALL velmorHoldUnit(int32_t deviceIndex)
 
 VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ReleaseUnit, VELMOR_ERROR_DEVICE_INDEX, deviceIndex)) {
+        BrokerClient::noteReleased(deviceIndex);
+        return *routedCode;
+    }
     return guarded(VELMOR_ERROR_DEVICE_INDEX, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         if (!LibraryInterface::isIndexInRange(deviceIndex))
@@ -328,6 +361,10 @@ VELMOR_API int32_t VELMOR_CALL velmorReleaseUnit(int32_t deviceIndex)
 
 VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::ReleaseAllUnits, VELMOR_ERROR_DEVICE_INDEX)) {
+        BrokerClient::noteAllReleased();
+        return *routedCode;
+    }
     return guarded(VELMOR_ERROR_DEVICE_INDEX, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         LibraryInterface::releaseAllUnits();
@@ -337,6 +374,12 @@ VELMOR_API int32_t VELMOR_CALL velmorReleaseAllUnits(void)
 
 VELMOR_API int32_t VELMOR_CALL velmorHoldUnitBySerial(const char *serialNumber, int32_t *deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::HoldUnitBySerial, VELMOR_ERROR_OPEN_FAILED, serialNumber,
+                                                    Out<int32_t>{deviceIndex})) {
+        if (*routedCode == VELMOR_OK)
+            BrokerClient::noteHeld(*deviceIndex, serialNumber);
+        return *routedCode;
+    }
     return guarded(VELMOR_ERROR_OPEN_FAILED, [&] {
         if (serialNumber == nullptr || deviceIndex == nullptr)
             return int32_t(VELMOR_ERROR_ARGUMENT);
@@ -347,6 +390,8 @@ VELMOR_API int32_t VELMOR_CALL velmorHoldUnitBySerial(const char *serialNumber, 
 
 VELMOR_API int32_t VELMOR_CALL velmorWhereIsUnit(const char *serialNumber, int32_t *deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::WhereIsUnit, VELMOR_ERROR_SERIAL_NOT_FOUND, serialNumber, Out<int32_t>{deviceIndex}))
+        return *routedCode;
     return guarded(VELMOR_ERROR_SERIAL_NOT_FOUND, [&] {
         if (serialNumber == nullptr || deviceIndex == nullptr)
             return int32_t(VELMOR_ERROR_ARGUMENT);
@@ -357,6 +402,8 @@ VELMOR_API int32_t VELMOR_CALL velmorWhereIsUnit(const char *serialNumber, int32
 
 VELMOR_API int32_t VELMOR_CALL velmorGetUnitState(int32_t deviceIndex, VelmorUnitState *state)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::GetUnitState, VELMOR_ERROR_ARGUMENT, deviceIndex, Sized<VelmorUnitState>{state}))
+        return *routedCode;
     return guarded(VELMOR_ERROR_ARGUMENT, [&] {
         if (!isUsable(state))
             return int32_t(VELMOR_ERROR_ARGUMENT);

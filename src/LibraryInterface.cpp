@@ -299,6 +299,7 @@ int32_t LibraryInterface::pinNewHold(int32_t deviceIndex, const QList<USBDeviceP
     std::unique_ptr<HeldUnit> &slotNow = LibrarySession::current().pins[size_t(deviceIndex)];
     if (opened != VELMOR_OK && slotNow.get() == pin)
         slotNow.reset();
+    LibrarySession::current().noteHoldsChanged();
     return opened;
 }
 
@@ -339,12 +340,14 @@ void LibraryInterface::releaseUnit(int32_t deviceIndex)
 {
     if (isIndexInRange(deviceIndex))
         LibrarySession::current().pins[size_t(deviceIndex)].reset();
+    LibrarySession::current().noteHoldsChanged();
 }
 
 void LibraryInterface::releaseAllUnits()
 {
     for (std::unique_ptr<HeldUnit> &unit : LibrarySession::current().pins)
         unit.reset();
+    LibrarySession::current().noteHoldsChanged();
 }
 
 bool LibraryInterface::indexState(int32_t deviceIndex, IndexState &state)

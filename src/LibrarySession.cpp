@@ -25,6 +25,19 @@ void LibrarySession::enter(LibrarySession *session)
     t_entered = session;
 }
 
+bool LibrarySession::isEntered()
+{
+    return t_entered != nullptr;
+}
+
+void LibrarySession::noteHoldsChanged()
+{
+    bool any = false;
+    for (const std::unique_ptr<HeldUnit> &pin : pins)
+        any = any || pin != nullptr;
+    holding = any;
+}
+
 bool LibrarySession::callIsUrgent()
 {
     return t_urgent;

@@ -9,6 +9,7 @@
 
 #include <QtGlobal>
 #include <array>
+#include <atomic>
 #include <memory>
 
 class LibrarySession
@@ -24,6 +25,9 @@ public:
 
     bool initialised = false;
     HeldUnitSlots pins;
+    // Whether any index is held; read without the library's lock.
+    std::atomic<bool> holding{false};
+    void noteHoldsChanged();
 
     // Who waits for a unit's turn: callers of one session queue behind each other, sessions
     // take turns.
@@ -34,6 +38,7 @@ public:
     static LibrarySession &processSession();
     // Makes `session` the calling thread's current one; null returns to the process's own.
     static void enter(LibrarySession *session);
+    static bool isEntered();
 
     // Whether the calling thread's call is a stop: it goes ahead of every call waiting for the unit.
     static bool callIsUrgent();

@@ -1,6 +1,7 @@
 // The settings exports: read-modify-write of the unit's configuration records, records built
 // from their defaults, and the relay command.
 #include "LibraryCall.h"
+#include "BrokerRoute.h"
 #include "LibraryInterface.h"
 #include "ThreadAnnotations.h"
 #include "USBDeviceIdentity.h"
@@ -151,6 +152,8 @@ extern "C" {
 
 VELMOR_API int32_t VELMOR_CALL setMotorSpeed(int32_t deviceIndex, int32_t speed, int32_t stepMode)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetMotorSpeed, VELMOR_ERROR_WRITE_MOTION_CONFIGURATION, deviceIndex, speed, stepMode))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_MOTION_CONFIGURATION, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::writeMotionConfigurationValues(
@@ -164,6 +167,8 @@ VELMOR_API int32_t VELMOR_CALL setMotorSpeed(int32_t deviceIndex, int32_t speed,
 
 VELMOR_API int32_t VELMOR_CALL setMotorAcceleration(int32_t deviceIndex, int32_t acceleration)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetMotorAcceleration, VELMOR_ERROR_WRITE_MOTION_CONFIGURATION, deviceIndex, acceleration))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_MOTION_CONFIGURATION, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         // Tenths of a step per second squared, in 32 bits as the record sends them.
@@ -176,6 +181,8 @@ VELMOR_API int32_t VELMOR_CALL setMotorAcceleration(int32_t deviceIndex, int32_t
 
 VELMOR_API int32_t VELMOR_CALL setMotorCurrent(int32_t deviceIndex, int32_t current, uint8_t currentFlag)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetMotorCurrent, VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION, deviceIndex, current, currentFlag))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::writeMotorConfigurationValues(
@@ -187,6 +194,8 @@ VELMOR_API int32_t VELMOR_CALL setMotorCurrent(int32_t deviceIndex, int32_t curr
 VELMOR_API int32_t VELMOR_CALL setBacklashCompensation(int32_t deviceIndex, uint8_t enabled, uint32_t direction,
                                                        int32_t amount)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetBacklashCompensation, VELMOR_ERROR_WRITE_BACKLASH, deviceIndex, enabled, direction, amount))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_BACKLASH, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         if (direction > 1)
@@ -202,6 +211,8 @@ VELMOR_API int32_t VELMOR_CALL setBacklashCompensation(int32_t deviceIndex, uint
 VELMOR_API int32_t VELMOR_CALL setHomeSettings(int32_t deviceIndex, uint32_t direction, uint8_t homeFlagB,
                                                uint8_t homeFlagA, uint32_t homeValueA, uint32_t homeValueB)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetHomeSettings, VELMOR_ERROR_WRITE_HOME_SETTINGS, deviceIndex, direction, homeFlagB, homeFlagA, homeValueA, homeValueB))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_HOME_SETTINGS, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         if (direction > 1 || homeValueA > LibraryInterface::kLargestHomeValue || homeValueB > LibraryInterface::kLargestHomeValue)
@@ -221,6 +232,8 @@ VELMOR_API int32_t VELMOR_CALL setHomeSettings(int32_t deviceIndex, uint32_t dir
 VELMOR_API int32_t VELMOR_CALL setLimitSwitches(int32_t deviceIndex, int32_t input1, uint32_t type1, int32_t input2,
                                                 uint32_t type2)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetLimitSwitches, VELMOR_ERROR_WRITE_INPUT_CONFIGURATION, deviceIndex, input1, type1, input2, type2))
+        return *routedCode;
     return guarded(VELMOR_ERROR_WRITE_INPUT_CONFIGURATION, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {
@@ -231,6 +244,8 @@ VELMOR_API int32_t VELMOR_CALL setLimitSwitches(int32_t deviceIndex, int32_t inp
 
 VELMOR_API int32_t VELMOR_CALL setPWM(int32_t deviceIndex, int32_t value)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetPWM, VELMOR_ERROR_SET_PWM_FAILED, deviceIndex, value))
+        return *routedCode;
     return guarded(VELMOR_ERROR_SET_PWM_FAILED, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return writePwmSettings(deviceIndex, value, 0, VELMOR_ERROR_SET_PWM_FAILED);
@@ -239,6 +254,8 @@ VELMOR_API int32_t VELMOR_CALL setPWM(int32_t deviceIndex, int32_t value)
 
 VELMOR_API int32_t VELMOR_CALL setPWMStepMode(int32_t deviceIndex)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetPWMStepMode, VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED, deviceIndex))
+        return *routedCode;
     return guarded(VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return writePwmSettings(deviceIndex, 0, 1, VELMOR_ERROR_SET_PWM_STEP_MODE_FAILED);
@@ -247,6 +264,8 @@ VELMOR_API int32_t VELMOR_CALL setPWMStepMode(int32_t deviceIndex)
 
 VELMOR_API int32_t VELMOR_CALL setRelay(int32_t deviceIndex, uint8_t on)
 {
+    if (const auto routedCode = BrokerRoute::routed(BrokerFunction::SetRelay, VELMOR_ERROR_SET_RELAY_FAILED, deviceIndex, on))
+        return *routedCode;
     return guarded(VELMOR_ERROR_SET_RELAY_FAILED, [&] {
         AnnotatedMutexLocker locker(&LibraryInterface::s_apiMutex);
         return LibraryInterface::withOpenDevice(deviceIndex, [&](USBDriver &driver, VersionNumber hardware) {

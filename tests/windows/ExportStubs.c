@@ -184,3 +184,7 @@ VELMOR_API int32_t VELMOR_CALL velmorExplainRefusal(int32_t deviceIndex, const c
     return VELMOR_OK;
 }
 VELMOR_API const char *VELMOR_CALL velmorChipName(uint32_t chipType) { (void)chipType; return ""; }
+VELMOR_API int32_t VELMOR_CALL velmorGetBrokerInfo(VelmorBrokerInfo *info) { (void)info; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorOpenSession(VelmorSession **session) { *session = 0; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorCloseSession(VelmorSession *session) { (void)session; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorEnterSession(VelmorSession *session) { (void)session; return VELMOR_OK; }

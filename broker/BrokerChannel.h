@@ -1,0 +1,36 @@
+// One connection between a client and velmord: a Unix domain socket on Linux, a named pipe on
+// Windows. Whole messages go out and come in; a read waits at most the time given, and a peer
+// that goes away ends the read at once.
+#ifndef BROKERCHANNEL_H
+#define BROKERCHANNEL_H
+
+#include "BrokerMessage.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class BrokerChannel
+{
+public:
+    virtual ~BrokerChannel() = default;
+
+    // Connects to the socket or pipe at `path`; null when nothing listens there.
+    static std::unique_ptr<BrokerChannel> connectTo(const std::string &path);
+    // Takes over an accepted connection (a socket descriptor, or a pipe handle on Windows).
+    static std::unique_ptr<BrokerChannel> adopt(intptr_t handle);
+    // Whether something may listen at `path` (the socket file or the pipe exists): cheap
+    // enough to ask before every call.
+    static bool mayListen(const std::string &path);
+    // The default place of velmord's socket for this user: the user instance's, else the
+    // system instance's; "" when neither exists.
+    static std::string defaultPath();
+
+    virtual bool send(const BrokerMessage &message) = 0;
+    // Why receive gave nothing.
+    enum class Failure { None, Closed, TimedOut, Malformed };
+    virtual std::optional<BrokerMessage> receive(int timeoutMs, Failure *failure = nullptr) = 0;
+};
+
+#endif // BROKERCHANNEL_H

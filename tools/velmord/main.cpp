@@ -1,0 +1,121 @@
+// velmord: owns every attached unit and serves the library's calls of every program on the
+// machine, so that programs share units instead of locking each other out.
+#include "ClientConnection.h"
+#include "Listener.h"
+#include "Log.h"
+#include "UnitWatcher.h"
+#include "VelmorLibExtras.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: velmord [--socket PATH] [--verbose]\n"
+    "Owns the attached units and serves the library's calls of every program on this machine.\n"
+    "\n"
+    "  --socket PATH  listen on PATH (default: $XDG_RUNTIME_DIR/velmord.sock, or\n"
+    "                 /run/velmord/velmord.sock for root); under systemd's socket\n"
+    "                 activation the socket passed is used\n"
+    "  --verbose      log every call\n"
+    "  --help         show this text\n"
+    "  --version      show the library's version\n";
+
+struct Options
+{
+    std::string socketPath;
+    bool verbose = false;
+};
+
+// 0 to go on; otherwise the exit status.
+int parse(int argc, char **argv, Options &options)
+{
+    for (int at = 1; at < argc; ++at) {
+        const std::string word = argv[at];
+        if (word == "--socket" && at + 1 < argc) {
+            options.socketPath = argv[++at];
+        } else if (word == "--verbose") {
+            options.verbose = true;
+        } else if (word == "--help") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (word == "--version") {
+            int32_t major = 0, minor = 0, patch = 0;
+            velmorGetVersion(&major, &minor, &patch);
+            std::printf("velmord %d.%d.%d\n", major, minor, patch);
+            return -1;
+        } else {
+            std::fprintf(stderr, "velmord: unknown option '%s'\n%s", word.c_str(), kUsage);
+            return 64;
+        }
+    }
+    return 0;
+}
+
+extern "C" void onSignal(int)
+{
+    Listener::stop();
+}
+
+void serveConnections(Listener &listener, SessionTable &sessions, int64_t instance)
+{
+    int number = 0;
+    for (;;) {
+        SessionTable::Peer peer;
+        std::unique_ptr<BrokerChannel> channel = listener.accept(&peer);
+        if (!channel)
+            return;
+        auto connection = std::make_shared<ClientConnection>(std::move(channel), peer, ++number, sessions, instance);
+        std::thread([connection] { connection->serve(); }).detach();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    const int parsed = parse(argc, argv, options);
+    if (parsed != 0)
+        return parsed < 0 ? 0 : parsed;
+    Log::setVerbose(options.verbose);
+    // velmord makes the library's calls itself.
+    ::setenv("VELMOR_BROKER", "off", 1);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Listener listener;
+    if (options.socketPath.empty() && listener.adoptActivated()) {
+        Log::line("listening on " + listener.path() + " (socket activation)");
+    } else {
+        std::string error;
+        if (!listener.listenAt(options.socketPath.empty() ? Listener::defaultPath() : options.socketPath, &error)) {
+            Log::line(error);
+            return 69;
+        }
+        Log::line("listening on " + listener.path());
+    }
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+
+    initialise();
+    UnitWatcher watcher;
+    watcher.look();
+    watcher.start();
+    const auto instance = static_cast<int64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid());
+    SessionTable sessions;
+    serveConnections(listener, sessions, instance);
+
+    Log::line("stopping");
+    listener.removeSocketFile();
+    watcher.stop();
+    // Clients still connected see the connection close; the units close with the process.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
