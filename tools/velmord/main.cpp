@@ -1,19 +1,15 @@
 // velmord: owns every attached unit and serves the library's calls of every program on the
 // machine, so that programs share units instead of locking each other out.
-#include "ClientConnection.h"
 #include "Listener.h"
 #include "Log.h"
-#include "UnitWatcher.h"
+#include "Server.h"
 #include "VelmorLibExtras.h"
 
-#include <atomic>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -64,19 +60,6 @@ extern "C" void onSignal(int)
     Listener::stop();
 }
 
-void serveConnections(Listener &listener, SessionTable &sessions, int64_t instance)
-{
-    int number = 0;
-    for (;;) {
-        SessionTable::Peer peer;
-        std::unique_ptr<BrokerChannel> channel = listener.accept(&peer);
-        if (!channel)
-            return;
-        auto connection = std::make_shared<ClientConnection>(std::move(channel), peer, ++number, sessions, instance);
-        std::thread([connection] { connection->serve(); }).detach();
-    }
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -104,17 +87,10 @@ int main(int argc, char **argv)
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
 
-    initialise();
-    UnitWatcher watcher;
-    watcher.look();
-    watcher.start();
-    const auto instance = static_cast<int64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid());
-    SessionTable sessions;
-    serveConnections(listener, sessions, instance);
+    Server(listener).run();
 
     Log::line("stopping");
     listener.removeSocketFile();
-    watcher.stop();
     // Clients still connected see the connection close; the units close with the process.
     std::fflush(nullptr);
     std::_Exit(0);

@@ -1,0 +1,31 @@
+#include "Server.h"
+
+#include "ClientConnection.h"
+#include "VelmorLibExtras.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+Server::Server(Listener &listener)
+    : m_listener(listener)
+    , m_instance(static_cast<int64_t>(std::chrono::system_clock::now().time_since_epoch().count()))
+{
+}
+
+void Server::run()
+{
+    initialise();
+    m_watcher.look();
+    m_watcher.start();
+    int number = 0;
+    for (;;) {
+        SessionTable::Peer peer;
+        std::unique_ptr<BrokerChannel> channel = m_listener.accept(&peer);
+        if (!channel)
+            break;
+        auto connection = std::make_shared<ClientConnection>(std::move(channel), peer, ++number, m_sessions, m_instance);
+        std::thread([connection] { connection->serve(); }).detach();
+    }
+    m_watcher.stop();
+}
