@@ -185,20 +185,26 @@ bool BrokerClient::routes()
 BrokerClient::Outcome BrokerClient::call(BrokerFunction function, std::vector<BrokerField> arguments, BrokerMessage *reply)
 {
     const std::string path = configuredPath();
-    if (!t_connection.channel || t_connection.path != path) {
+    const BrokerMessage message = callMessage(function, std::move(arguments));
+    bool sent = t_connection.channel && t_connection.path == path && t_connection.channel->send(message);
+    // A connection velmord closed since the last call (it stopped, or started anew) takes the
+    // call nowhere: a fresh one does, or the call goes direct.
+    if (!sent) {
         if (!connectThread(path)) {
             t_connection = Connection();
             restoreDirectly();
             return Outcome::Unreachable;
         }
+        sent = t_connection.channel->send(message);
     }
     {
         HostState &state = hostState();
         std::lock_guard<std::mutex> guard(state.mutex);
         state.lastWentToBroker = true;
     }
-    std::optional<BrokerMessage> answer = exchange(*t_connection.channel, callMessage(function, std::move(arguments)),
-                                                   kReplyTimeoutMs);
+    std::optional<BrokerMessage> answer;
+    if (sent)
+        answer = t_connection.channel->receive(kReplyTimeoutMs);
     if (!answer || answer->kind() != BrokerMessage::Reply || replyCode(*answer) < 0) {
         t_connection = Connection();
         return Outcome::Lost;

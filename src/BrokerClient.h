@@ -59,7 +59,7 @@ public:
     // How long a call waits for velmord's reply: longer than any call takes, so only a velmord
     // that stopped answering gets there.
     static constexpr int kReplyTimeoutMs = 120000;
-    static constexpr int kWelcomeTimeoutMs = 1000;
+    static constexpr int kWelcomeTimeoutMs = 3000;
 };
 
 #endif // BROKERCLIENT_H

@@ -16,7 +16,8 @@ Server::Server(Listener &listener)
 void Server::run()
 {
     initialise();
-    m_watcher.look();
+    // The first look holds the units while the first clients are welcomed: a unit whose
+    // start-up fails takes seconds, and no client is kept waiting for its welcome meanwhile.
     m_watcher.start();
     int number = 0;
     for (;;) {
