@@ -22,7 +22,7 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPIL
 ninja -C "$dir" -j"$(nproc)" fuzz_targets
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(PacketEngine DeviceInformation SerialIdentity Records VelmorctlCommandLine VelmorctlShell EmulatorBenchText
-  EmulatorStateFile)
+  EmulatorStateFile BrokerMessage)
 # An allocation beyond 1 GiB fails (Qt then throws std::bad_alloc) as on a machine without the
 # memory, rather than counting as a crash.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:allocator_may_return_null=1:max_allocation_size_mb=1024}

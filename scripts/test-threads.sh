@@ -4,11 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${VELMOR_TSAN_BUILD_DIR:-build-tsan}
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVELMOR_SANITIZE=thread" >/dev/null
-targets=(unit_PacketProtocol_test unit_Driver_test unit_FairMutex_test)
-for extra in e2e_Concurrency_test; do
+targets=(unit_PacketProtocol_test unit_Driver_test unit_FairMutex_test unit_UnitTurns_test)
+for extra in e2e_Concurrency_test e2e_HeldUnitsInParallel_test; do
   ninja -C "$dir" -t targets all 2>/dev/null | grep -q "^$extra:" && targets+=("$extra")
 done
 ninja -C "$dir" -j"$(nproc)" "${targets[@]}"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
 cd "$dir"
-ctest -j"$(nproc)" --output-on-failure -R '^(unit\.(PacketProtocol|QueuedProtocol|Driver|Outcomes|FairMutex)|e2e\.Concurrency)'
+ctest -j"$(nproc)" --output-on-failure -R '^(unit\.(PacketProtocol|QueuedProtocol|Driver|Outcomes|FairMutex|UnitTurns)|e2e\.(Concurrency|HeldUnitsInParallel))'

@@ -24,6 +24,8 @@ QString velmorctlShell(const QByteArray &input);
 // The emulator's bench text (VELMOR_EMULATOR_BENCH) and its state file.
 QString emulatorBenchText(const QByteArray &input);
 QString emulatorStateFile(const QByteArray &input);
+// A message from a client to velmord.
+QString brokerMessage(const QByteArray &input);
 
 struct Target
 {

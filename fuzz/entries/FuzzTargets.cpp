@@ -11,5 +11,6 @@ QVector<FuzzEntries::Target> FuzzEntries::targets()
         {"VelmorctlShell", velmorctlShell},
         {"EmulatorBenchText", emulatorBenchText},
         {"EmulatorStateFile", emulatorStateFile},
+        {"BrokerMessage", brokerMessage},
     };
 }
