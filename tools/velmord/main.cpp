@@ -1,11 +1,11 @@
 // velmord: owns every attached unit and serves the library's calls of every program on the
 // machine, so that programs share units instead of locking each other out.
+#include "DaemonPlatform.h"
 #include "Listener.h"
 #include "Log.h"
 #include "Server.h"
 #include "VelmorLibExtras.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,16 +13,16 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: velmord [--socket PATH] [--verbose]\n"
-    "Owns the attached units and serves the library's calls of every program on this machine.\n"
-    "\n"
-    "  --socket PATH  listen on PATH (default: $XDG_RUNTIME_DIR/velmord.sock, or\n"
-    "                 /run/velmord/velmord.sock for root); under systemd's socket\n"
-    "                 activation the socket passed is used\n"
-    "  --verbose      log every call\n"
-    "  --help         show this text\n"
-    "  --version      show the library's version\n";
+std::string usage()
+{
+    return std::string("Usage: velmord [--socket PATH] [--verbose]\n"
+                       "Owns the attached units and serves the library's calls of every program on this machine.\n"
+                       "\n")
+           + Listener::kPlaceHelp
+           + "  --verbose      log every call\n"
+             "  --help         show this text\n"
+             "  --version      show the library's version\n";
+}
 
 struct Options
 {
@@ -40,7 +40,7 @@ int parse(int argc, char **argv, Options &options)
         } else if (word == "--verbose") {
             options.verbose = true;
         } else if (word == "--help") {
-            std::fputs(kUsage, stdout);
+            std::fputs(usage().c_str(), stdout);
             return -1;
         } else if (word == "--version") {
             int32_t major = 0, minor = 0, patch = 0;
@@ -48,16 +48,11 @@ int parse(int argc, char **argv, Options &options)
             std::printf("velmord %d.%d.%d\n", major, minor, patch);
             return -1;
         } else {
-            std::fprintf(stderr, "velmord: unknown option '%s'\n%s", word.c_str(), kUsage);
+            std::fprintf(stderr, "velmord: unknown option '%s'\n%s", word.c_str(), usage().c_str());
             return 64;
         }
     }
     return 0;
-}
-
-extern "C" void onSignal(int)
-{
-    Listener::stop();
 }
 
 } // namespace
@@ -70,8 +65,8 @@ int main(int argc, char **argv)
         return parsed < 0 ? 0 : parsed;
     Log::setVerbose(options.verbose);
     // velmord makes the library's calls itself.
-    ::setenv("VELMOR_BROKER", "off", 1);
-    std::signal(SIGPIPE, SIG_IGN);
+    DaemonPlatform::setVariable("VELMOR_BROKER", "off");
+    DaemonPlatform::ignoreBrokenPipes();
 
     Listener listener;
     if (options.socketPath.empty() && listener.adoptActivated()) {
@@ -84,8 +79,7 @@ int main(int argc, char **argv)
         }
         Log::line("listening on " + listener.path());
     }
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGINT, onSignal);
+    DaemonPlatform::stopOn(&Listener::stop);
 
     Server(listener).run();
 

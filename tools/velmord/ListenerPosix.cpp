@@ -12,6 +12,18 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+struct Listener::Private
+{
+    ~Private()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+
+    int descriptor = -1;
+    bool madeFile = false;
+};
+
 namespace {
 
 int s_stopPipe[2] = {-1, -1};
@@ -45,6 +57,18 @@ void makeSocketFolder(const std::string &path)
 
 } // namespace
 
+const char *const Listener::kPlaceHelp =
+    "  --socket PATH  listen on PATH (default: $XDG_RUNTIME_DIR/velmord.sock, or\n"
+    "                 /run/velmord/velmord.sock for root); under systemd's socket\n"
+    "                 activation the socket passed is used\n";
+
+Listener::Listener()
+    : m_pPrivate(std::make_unique<Private>())
+{
+}
+
+Listener::~Listener() = default;
+
 std::string Listener::defaultPath()
 {
     if (::geteuid() == 0)
@@ -70,16 +94,17 @@ bool Listener::listenAt(const std::string &path, std::string *error)
     ::unlink(path.c_str());
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    m_descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int &descriptor = m_pPrivate->descriptor;
+    descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const mode_t before = ::umask(0117);
-    const bool bound = m_descriptor >= 0 && ::bind(m_descriptor, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const bool bound = descriptor >= 0 && ::bind(descriptor, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     ::umask(before);
-    if (!bound || ::listen(m_descriptor, 64) != 0) {
+    if (!bound || ::listen(descriptor, 64) != 0) {
         *error = "cannot listen on " + path + ": " + std::strerror(errno);
         return false;
     }
     m_path = path;
-    m_madeFile = true;
+    m_pPrivate->madeFile = true;
     if (const group *plugdev = ::getgrnam("plugdev"))
         static_cast<void>(::chown(path.c_str(), static_cast<uid_t>(-1), plugdev->gr_gid));
     ::chmod(path.c_str(), 0660);
@@ -94,11 +119,11 @@ bool Listener::adoptActivated()
         return false;
     openStopPipe();
     // systemd's first passed descriptor is 3.
-    m_descriptor = 3;
-    ::fcntl(m_descriptor, F_SETFD, FD_CLOEXEC);
+    m_pPrivate->descriptor = 3;
+    ::fcntl(m_pPrivate->descriptor, F_SETFD, FD_CLOEXEC);
     sockaddr_un address{};
     socklen_t length = sizeof address;
-    if (::getsockname(m_descriptor, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+    if (::getsockname(m_pPrivate->descriptor, reinterpret_cast<sockaddr *>(&address), &length) == 0)
         m_path = address.sun_path;
     ::unsetenv("LISTEN_PID");
     ::unsetenv("LISTEN_FDS");
@@ -111,7 +136,7 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
     if (s_stopPipe[0] < 0)
         return nullptr;
     for (;;) {
-        pollfd waiting[2] = {{m_descriptor, POLLIN, 0}, {s_stopPipe[0], POLLIN, 0}};
+        pollfd waiting[2] = {{m_pPrivate->descriptor, POLLIN, 0}, {s_stopPipe[0], POLLIN, 0}};
         if (::poll(waiting, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -119,7 +144,7 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
         }
         if (waiting[1].revents != 0)
             return nullptr;
-        const int connection = ::accept4(m_descriptor, nullptr, nullptr, SOCK_CLOEXEC);
+        const int connection = ::accept4(m_pPrivate->descriptor, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             continue;
         ucred credentials{};
@@ -144,6 +169,6 @@ void Listener::stop()
 
 void Listener::removeSocketFile()
 {
-    if (m_madeFile)
+    if (m_pPrivate->madeFile)
         ::unlink(m_path.c_str());
 }
