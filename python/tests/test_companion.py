@@ -11,7 +11,7 @@ from velmorlib import Unit, VelmorError, _library, _structures, companion
 from conftest import SOURCE_FOLDER
 
 EXTRAS_HEADER = os.path.join(SOURCE_FOLDER, "include", "VelmorLibExtras.h")
-C_TYPES = {"int32_t": ctypes.c_int32, "uint32_t": ctypes.c_uint32, "double": ctypes.c_double}
+C_TYPES = {"int32_t": ctypes.c_int32, "uint32_t": ctypes.c_uint32, "int64_t": ctypes.c_int64, "double": ctypes.c_double}
 
 
 def header_text():
@@ -25,7 +25,9 @@ def header_structures():
     for name, body in re.findall(r"typedef struct (\w+) \{(.*?)\}", header_text(), re.S):
         fields = []
         for c_type, field, length in re.findall(r"^\s*(\w+)\s+(\w+)(?:\[(\d+)\])?;", body, re.M):
-            fields.append((field, ctypes.c_char * int(length) if length else C_TYPES[c_type]))
+            # An array of another of the header's structures stands as its type's name.
+            element = C_TYPES.get(c_type, ctypes.c_char if c_type == "char" else c_type)
+            fields.append((field, element * int(length) if length and not isinstance(element, str) else element))
         structures[name] = fields
     return structures
 

@@ -60,6 +60,11 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorWhereIsUnit": (ctypes.c_char_p, _P_I32),
     "velmorGetUnitState": (_I32, ctypes.POINTER(_structures.UnitStateStruct)),
     "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
+    # velmord's: the Python module reads none of them; declared so that ctypes checks their calls.
+    "velmorGetBrokerInfo": (ctypes.c_void_p,),
+    "velmorOpenSession": (ctypes.POINTER(ctypes.c_void_p),),
+    "velmorCloseSession": (ctypes.c_void_p,),
+    "velmorEnterSession": (ctypes.c_void_p,),
 }
 
 # The companion functions that return a static text (const char *) instead of a result code.
