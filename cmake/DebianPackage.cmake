@@ -4,6 +4,7 @@
 #   velmorctl          Velmorctl    velmorctl, its man page, the udev rule
 #   python3-velmorlib  Python       the Python module
 #   velmor-center      Center       the Control Center
+#   velmord            Velmord      velmord, its man page, its systemd units
 # A component that installs nothing in this build (the Control Center without Qt Widgets, say)
 # gives no package. Included last, once every install rule is known. Configure with
 # CMAKE_INSTALL_PREFIX=/usr and VELMOR_INSTALL_RPATH=OFF.
@@ -36,6 +37,12 @@ command line, and the udev rule that gives the plugdev group access to the
 units and keeps the kernel's serial driver off them.")
 set(VELMOR_DEBIAN_ABOUT_Python "This package holds the Python 3 module velmorlib.")
 set(VELMOR_DEBIAN_ABOUT_Center "This package holds the Velmor Control Center.")
+set(VELMOR_DEBIAN_ABOUT_Velmord
+  "This package holds velmord, which owns the attached units and serves the
+library calls of every program on the machine over a local socket, so that
+programs share the units instead of locking each other out, and its systemd
+units: velmord.socket starts the system instance for the members of plugdev
+(systemctl enable --now velmord.socket), the user units a user's own.")
 
 # The Debian changelog, and the copyright file, which must keep the terms of LICENSE.
 set(VELMOR_DEBIAN_DIR ${PROJECT_SOURCE_DIR}/packaging/debian)
@@ -109,6 +116,12 @@ velmor_debian_package(Python python3-velmorlib python
 velmor_debian_package(Center velmor-center electronics
   "desktop application for stepper-motor driver units"
   COMPONENTS Library)
+velmor_debian_package(Velmord velmord electronics
+  "daemon sharing stepper-motor driver units between programs"
+  COMPONENTS Library)
+# velmorctl brings the udev rule that keeps the kernel's serial driver off the units, and
+# shows what velmord serves (velmorctl doctor).
+set(CPACK_DEBIAN_VELMORD_PACKAGE_RECOMMENDS velmorctl)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 
 set(CPACK_GENERATOR DEB)

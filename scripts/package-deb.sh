@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian packages (libvelmorlib0, libvelmorlib-dev, velmorctl, python3-velmorlib,
-# velmor-center where Qt Widgets is installed) in a Release build folder of their own and checks
-# them with lintian, which must report no error.
+# velmord, velmor-center where Qt Widgets is installed) in a Release build folder of their own
+# and checks them with lintian, which must report no error.
 # Usage: package-deb.sh [OUTPUT_FOLDER]   (default: build-deb/packages; its .deb files are replaced)
 # VELMOR_DEB_BUILD_DIR names the build folder (default: build-deb); further cmake arguments come
 # from VELMOR_DEB_CMAKE_ARGS (ccache, say).

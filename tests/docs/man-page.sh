@@ -7,21 +7,15 @@ set -euo pipefail
 page=$1 velmorctl=$2
 failures=()
 fail() { failures+=("$*"); }
+# shellcheck source=man-page-lint.sh
+source "$(dirname "${BASH_SOURCE[0]}")/man-page-lint.sh"
 
-warnings="$(groff -man -ww -z "$page" 2>&1)" || fail "groff failed"
-[[ -z "$warnings" ]] || fail "groff warns: $warnings"
-if command -v man >/dev/null 2>&1; then
-    warnings="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" || fail "man -l failed: $warnings"
-    [[ -z "$warnings" ]] || fail "man -l warns: $warnings"
-fi
-if command -v mandoc >/dev/null 2>&1; then
-    lint="$(mandoc -T lint -W warning "$page" 2>&1)" || fail "mandoc -T lint: $lint"
-fi
+lint_page "$page"
 
 help="$("$velmorctl" --help)"
 # The page's source with its escaped hyphens plain, and the page as a reader sees it.
 source="$(sed 's/\\-/-/g' "$page")"
-rendered="$(groff -man -Tutf8 -P-c -P-b -P-u "$page" 2>/dev/null | sed 's/\xe2\x80\x90/-/g')"
+rendered="$(rendered_page "$page")"
 
 # Each command of the help's list ("  NAME ..." under "commands:") has an entry of its own: a
 # paragraph tag that starts with its name in bold.

@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for setting in "$@"; do
     case "${setting%%=*}" in
-        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|udev_rules_dir|cc|cxx|cmake|generator|make_program|applications|man_page|python_dir|python_source|python)
+        build_dir|config|emulator_lib_dir|version|bindir|includedir|libdir|udev_rules_dir|cc|cxx|cmake|generator|make_program|applications|man_pages|systemd_units|python_dir|python_source|python)
             declare "$setting" ;;
         *) fail "unknown setting $setting" ;;
     esac
@@ -91,7 +91,7 @@ check_installed_files() {
     for application in ${applications//,/ }; do
         required+=("$bindir/$application")
     done
-    required+=("$man_page" "$python_dir/velmorlib-$version.dist-info/METADATA")
+    required+=(${man_pages//,/ } ${systemd_units//,/ } "$python_dir/velmorlib-$version.dist-info/METADATA")
     while IFS= read -r file; do
         required+=("$python_dir/velmorlib/$file")
     done < <(cd "$python_source" && find . -maxdepth 1 -type f \( -name '*.py' -o -name py.typed \) -printf '%P\n')
@@ -121,6 +121,16 @@ check_install_rpaths() {
     for application in ${applications//,/ }; do
         [[ "$(runpath "$prefix/$bindir/$application")" == "\$ORIGIN/$bin_to_lib" ]] ||
             fail "$application rpath is '$(runpath "$prefix/$bindir/$application")'"
+    done
+}
+
+# velmord's services run the velmord installed beside velmorctl.
+check_systemd_units() {
+    local unit command
+    for unit in ${systemd_units//,/ }; do
+        [[ "$unit" == *.service ]] || continue
+        command="$(sed -n 's/^ExecStart=//p' "$prefix/$unit")"
+        [[ "$command" == */"$bindir"/velmord ]] || fail "$unit runs '$command', not velmord from $bindir"
     done
 }
 
@@ -221,6 +231,7 @@ $output"
 "$cmake" --install "$build_dir" --prefix "$prefix" ${config:+--config "$config"} >/dev/null
 check_installed_files
 check_install_rpaths
+check_systemd_units
 check_library_has_no_d2xx_link
 check_velmorctl
 check_python_module
