@@ -16,7 +16,7 @@ std::vector<CommandSpec> buildTable()
         {CommandId::Help, "help", false, {}, false, Anywhere, "print the help, or the help of one command"},
         {CommandId::Version, "version", false, {}, false, Anywhere, "print velmorctl's version and the library's"},
         {CommandId::Doctor, "doctor", false, {}, false, Anywhere,
-         "check the setup: D2XX, the serial driver, device permissions, busy units, firmware"},
+         "check the setup: velmord, D2XX, the serial driver, device permissions, busy units, firmware"},
         {CommandId::Shell, "shell", false, {}, false, CommandScope::CommandLineOnly,
          "run commands from standard input, one or more a line"},
         {CommandId::Quit, "quit", false, {}, false, CommandScope::ShellOnly, "end the shell session"},

@@ -8,6 +8,7 @@
 #include "OpenFailure.h"
 #include "Reporter.h"
 #include "UnitInfoText.h"
+#include "VelmordCheck.h"
 #include "VelmorLib.hpp"
 
 #include <algorithm>
@@ -45,10 +46,15 @@ Doctor::Doctor(const std::string &root)
 {
 }
 
+// velmord first: where it serves this program, the checks after it are of velmord's D2XX and
+// of the units velmord has open.
 int Doctor::run(const Reporter &reporter)
 {
-    checkD2xx();
-    const std::vector<DoctorFinding> host = HostUnitChecks::run(m_root);
+    const VelmordCheck velmord;
+    const std::vector<DoctorFinding> broker = velmord.findings();
+    m_findings.insert(m_findings.end(), broker.begin(), broker.end());
+    checkD2xx(velmord.serves());
+    const std::vector<DoctorFinding> host = HostUnitChecks::run(m_root, velmord.serves());
     m_findings.insert(m_findings.end(), host.begin(), host.end());
     checkUnitsThroughLibrary();
     const bool healthy = std::all_of(m_findings.begin(), m_findings.end(), [](const DoctorFinding &f) { return f.ok; });
@@ -63,31 +69,34 @@ int Doctor::run(const Reporter &reporter)
             checks.push_back(check);
         }
         JsonObject object;
-        reporter.output(object.addText("command", "doctor").addBool("ok", healthy).addArray("checks", checks).text() + "\n");
+        object.addText("command", "doctor").addBool("ok", healthy).addArray("checks", checks);
+        reporter.output(object.addObject("velmord", velmord.json()).text() + "\n");
     } else {
         reporter.output(text());
     }
     return healthy ? 0 : ExitStatus::s_problemFound;
 }
 
-void Doctor::checkD2xx()
+void Doctor::checkD2xx(bool throughVelmord)
 {
+    // velmord makes the calls, on the D2XX it loaded.
+    const std::string whose = throughVelmord ? " (velmord's, which makes the calls)" : "";
     auto info = velmor::sized<VelmorD2xxInfo>();
     const int32_t code = velmorGetD2xxInfo(&info);
     if (code != VELMOR_OK) {
         m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "the library cannot tell: " + CommandResult::textOf(code),
                                                     "use velmorctl and VelmorLib of the same version"));
     } else if (info.loaded == 0) {
-        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", std::string("FTDI's D2XX library is missing: ") + info.error,
+        m_findings.push_back(DoctorFinding::problem("d2xx", "D2XX", "FTDI's D2XX library" + whose + " is missing: " + info.error,
                                                     D2xxCheck::installAdvice()));
     } else if (info.libraryVersion == 0) {
         m_findings.push_back(DoctorFinding::good(
             "d2xx", "D2XX",
-            std::string(info.file) + " is not FTDI's D2XX (it has no FT_GetLibraryVersion): the emulator of "
-                                     "VelmorLib's build tree, whose units are emulated"));
+            std::string(info.file) + whose + " is not FTDI's D2XX (it has no FT_GetLibraryVersion): the emulator of "
+                                             "VelmorLib's build tree, whose units are emulated"));
     } else {
         m_findings.push_back(DoctorFinding::good(
-            "d2xx", "D2XX", "FTDI's D2XX " + versionText(info.libraryVersion) + ", " + info.file));
+            "d2xx", "D2XX", "FTDI's D2XX " + versionText(info.libraryVersion) + ", " + info.file + whose));
     }
 }
 

@@ -1,6 +1,7 @@
 // velmorctl doctor: checks what stands between the library and the units, each problem with
-// its fix in words: the D2XX library in use, the kernel's serial driver, device permissions,
-// units another process holds, and firmware a unit's hardware does not accept.
+// its fix in words: whether velmord serves the calls, the D2XX library in use, the kernel's serial
+// driver, device permissions, units another process holds, and firmware a unit's hardware does
+// not accept.
 #ifndef VELMORCTL_DOCTOR_H
 #define VELMORCTL_DOCTOR_H
 
@@ -22,7 +23,7 @@ public:
     int run(const Reporter &reporter);
 
 private:
-    void checkD2xx();
+    void checkD2xx(bool throughVelmord);
     void checkUnitsThroughLibrary();
     static DoctorFinding unitFinding(int32_t index);
     std::string text() const;

@@ -86,7 +86,9 @@ std::string HelpText::command(const CommandSpec &spec)
                 "--timeout SECONDS: give up waiting after this long (default 60), exit status "
             + status(ExitStatus::s_timedOut) + "\n";
     if (spec.id == CommandId::Doctor)
-        text += "Checks, each problem with its fix: which libftd2xx the library loaded (FTDI's or the emulator);\n"
+        text += "Checks, each problem with its fix: whether velmord runs and serves the calls, at which socket,\n"
+                "and the programs connected to it (or that the calls go directly to the units, and how to start\n"
+                "velmord); which libftd2xx the library (or velmord) loaded (FTDI's or the emulator);\n"
                 "the units on USB (FTDI's vendor ID, a serial starting JX) bound to the kernel's ftdi_sio\n"
                 "driver; whether you may open their /dev/bus/usb nodes; units another process holds open;\n"
                 "and every unit the library lists, opened and identified (firmware its hardware does not\n"

@@ -132,11 +132,32 @@ std::string describe(const struct stat &node)
         + groupName(node.st_gid) + " " + mode;
 }
 
+// A process that has a unit's node open.
+struct Holder
+{
+    std::string pid;
+    std::string command;
+
+    std::string text() const { return "process " + pid + " (" + command + ")"; }
+    bool isVelmord() const { return command == "velmord"; }
+};
+
+std::string joined(const std::vector<Holder> &holders)
+{
+    std::vector<std::string> texts;
+    for (const Holder &holder : holders)
+        texts.push_back(holder.text());
+    return joined(texts);
+}
+
 class UnitChecks
 {
 public:
-    UnitChecks(const fs::path &root, const UsbUnit &unit)
-        : m_root(root), m_unit(unit), m_subject("unit " + unit.serial + " (USB " + unit.name + ")")
+    UnitChecks(const fs::path &root, const UsbUnit &unit, bool throughVelmord)
+        : m_root(root)
+        , m_unit(unit)
+        , m_subject("unit " + unit.serial + " (USB " + unit.name + ")")
+        , m_throughVelmord(throughVelmord)
     {
     }
 
@@ -171,26 +192,42 @@ private:
         const std::string described = node + " (" + describe(status) + ")";
         if (canReadAndWrite(status))
             return DoctorFinding::good("permissions", m_subject, described + " can be opened for reading and writing by " + userName());
+        if (m_throughVelmord)
+            return DoctorFinding::good("permissions", m_subject,
+                                       described + " cannot be opened by " + userName()
+                                           + ", and need not be: velmord opens it for this program");
         return DoctorFinding::problem(
             "permissions", m_subject, described + " cannot be opened for reading and writing by " + userName(),
             "install the udev rule 60-velmorlib.rules (group plugdev may use our units) and plug the unit in "
             "again, and be a member of plugdev: sudo adduser " + userName() + " plugdev, then log in again");
     }
 
+    // velmord has every unit open: for the programs whose calls it serves, which is this one
+    // unless VELMOR_BROKER keeps its calls away.
     DoctorFinding holders() const
     {
-        const std::vector<std::string> processes = processesHolding(nodeOf(m_unit));
+        std::vector<Holder> processes = processesHolding(nodeOf(m_unit));
         if (processes.empty())
             return DoctorFinding::good("busy", m_subject, "no other process has it open");
-        return DoctorFinding::problem("busy", m_subject, "held open by " + joined(processes),
-                                      "end that program, or have it release the unit: one program at a time can "
-                                      "open a unit");
+        const auto others = std::stable_partition(processes.begin(), processes.end(), [](const Holder &h) { return h.isVelmord(); });
+        const std::vector<Holder> velmord(processes.begin(), others);
+        const std::vector<Holder> rest(others, processes.end());
+        if (!rest.empty())
+            return DoctorFinding::problem("busy", m_subject, "held open by " + joined(rest),
+                                          "end that program, or have it release the unit: one program at a time "
+                                          "can open a unit");
+        if (m_throughVelmord)
+            return DoctorFinding::good("busy", m_subject,
+                                       "open in velmord (" + joined(velmord) + "), which serves this program's calls");
+        return DoctorFinding::problem("busy", m_subject, "held open by " + joined(velmord),
+                                      "velmord has the unit for every program: let this program's calls go to it "
+                                      "(unset VELMOR_BROKER, or name velmord's socket in it), or stop velmord");
     }
 
-    // "process 4242 (velmor-center)" for each process with the node among its open files.
-    std::vector<std::string> processesHolding(const std::string &node) const
+    // Each process with the node among its open files.
+    std::vector<Holder> processesHolding(const std::string &node) const
     {
-        std::vector<std::string> processes;
+        std::vector<Holder> processes;
         std::error_code error;
         const std::string own = std::to_string(getpid());
         const bool realProc = fs::equivalent(m_root, "/", error);
@@ -202,23 +239,24 @@ private:
             for (const fs::directory_entry &descriptor : fs::directory_iterator(process.path() / "fd", unreadable)) {
                 std::error_code broken;
                 if (fs::read_symlink(descriptor.path(), broken) == node) {
-                    processes.push_back("process " + pid + " (" + firstLine(process.path() / "comm") + ")");
+                    processes.push_back(Holder{pid, firstLine(process.path() / "comm")});
                     break;
                 }
             }
         }
-        std::sort(processes.begin(), processes.end());
+        std::sort(processes.begin(), processes.end(), [](const Holder &a, const Holder &b) { return a.text() < b.text(); });
         return processes;
     }
 
     fs::path m_root;
     UsbUnit m_unit;
     std::string m_subject;
+    bool m_throughVelmord;
 };
 
 } // namespace
 
-std::vector<DoctorFinding> HostUnitChecks::run(const std::string &root)
+std::vector<DoctorFinding> HostUnitChecks::run(const std::string &root, bool throughVelmord)
 {
     const fs::path top(root.empty() ? "/" : root);
     const std::vector<UsbUnit> units = unitsOnUsb(top / "sys/bus/usb/devices");
@@ -226,6 +264,6 @@ std::vector<DoctorFinding> HostUnitChecks::run(const std::string &root)
         return {DoctorFinding::good("usb", "USB", "no unit on USB (FTDI's vendor ID 0403 and a serial starting JX)")};
     std::vector<DoctorFinding> findings;
     for (const UsbUnit &unit : units)
-        UnitChecks(top, unit).addTo(findings);
+        UnitChecks(top, unit, throughVelmord).addTo(findings);
     return findings;
 }
