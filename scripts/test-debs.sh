@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian packages and checks them with lintian (scripts/package-deb.sh), installs them
-# with apt into a fresh minimal Debian 12 root and uses them there (tests/deb/install-test.sh), and
-# puts the packaged udev rule to work in a virtual machine (tests/deb/udev-rule-test.sh).
+# with apt into a fresh minimal Debian 12 root and uses them there, velmord's systemd units
+# verified and velmord started from them serving velmorctl (tests/deb/install-test.sh), and puts
+# the packaged udev rule to work in a virtual machine (tests/deb/udev-rule-test.sh).
 # Needs root and Debian's archive. Arguments go to scripts/package-deb.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
