@@ -1,6 +1,7 @@
 // The Control Center's window driven in-process on the emulator, as a person at a bench would:
 // the units appear, a selected unit shows its own settings, moves, stops and goes away, and
-// another program takes a unit. Each test starts on the bench setUpBench() builds.
+// another program takes a unit, or shares it through velmord. Each test starts on the bench
+// setUpBench() builds.
 #include "LogPane.h"
 #include "MainWindow.h"
 #include "PositionPlot.h"
@@ -17,10 +18,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -99,6 +102,7 @@ private slots:
     void busyUnitIsShownBusyAndNeverMoved();
     void plotKeepsTheLastMinute_data();
     void plotKeepsTheLastMinute();
+    void velmordIsShownAndSharesTheSelectedUnit();
 
 private:
     void waitForUnits(int count);
@@ -466,6 +470,50 @@ void CenterWindowTest::plotKeepsTheLastMinute()
     for (qint64 time : times)
         plot.addPoint(time, double(time) / 100);
     QCOMPARE(plot.pointCount(), kept);
+}
+
+// The window tells whether the units are shared through velmord: not while none runs; not for
+// the unit it held before velmord came, which stays open in this process; and once a unit is
+// selected with velmord there, which then answers another program while the window holds it.
+// velmord serves the units of the bench the tests' environment names, with the same serial
+// numbers as setUpBench()'s units.
+void CenterWindowTest::velmordIsShownAndSharesTheSelectedUnit()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString socket = folder.filePath(QStringLiteral("velmord.sock"));
+    qputenv("VELMOR_BROKER", QFile::encodeName(socket));
+    delete m_window;
+    m_window = new MainWindow;
+    m_window->show();
+    auto *sharing = field<QLabel>("sharing");
+
+    waitForUnits(3);
+    QTRY_COMPARE_WITH_TIMEOUT(sharing->text(), QStringLiteral("units opened directly"), s_shownWithinMs);
+    selectAndWait(2);
+
+    QProcess velmord;
+    velmord.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    velmord.start(QStringLiteral(VELMORD_PATH), {QStringLiteral("--socket"), socket});
+    QVERIFY2(velmord.waitForStarted(), qPrintable(velmord.errorString()));
+    QTRY_COMPARE_WITH_TIMEOUT(sharing->text(), QStringLiteral("velmord runs; selected unit held here"), s_listedWithinMs);
+
+    selectAndWait(1);
+    QTRY_COMPARE_WITH_TIMEOUT(sharing->text(), QStringLiteral("shared through velmord"), s_shownWithinMs);
+    QVERIFY2(sharing->toolTip().contains(socket), qPrintable(sharing->toolTip()));
+
+    QProcess other;
+    other.start(QStringLiteral(VELMORCTL_PATH), {QStringLiteral("position"), QStringLiteral("1")});
+    QVERIFY(other.waitForFinished(s_listedWithinMs));
+    QCOMPARE(other.exitCode(), 0);
+    QVERIFY2(other.readAllStandardOutput().contains("position of unit 1: "), other.readAllStandardError().constData());
+
+    // The window lets go of its unit through velmord before velmord ends.
+    delete m_window;
+    m_window = nullptr;
+    velmord.terminate();
+    QVERIFY(velmord.waitForFinished(s_shownWithinMs));
+    qunsetenv("VELMOR_BROKER");
 }
 
 QTEST_MAIN(CenterWindowTest)

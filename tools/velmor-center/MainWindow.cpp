@@ -23,6 +23,7 @@ void registerTypes()
     qRegisterMetaType<UnitSnapshot>();
     qRegisterMetaType<UnitStatus>();
     qRegisterMetaType<UnitAction>();
+    qRegisterMetaType<UnitSharing>();
 }
 
 } // namespace
@@ -74,6 +75,9 @@ void MainWindow::buildWindow()
     main->addWidget(bottom);
     main->setSizes({420, 380});
     setCentralWidget(main);
+    m_sharing = new QLabel;
+    m_sharing->setObjectName(QStringLiteral("sharing"));
+    statusBar()->addPermanentWidget(m_sharing);
     statusBar()->showMessage(tr("Looking for units…"));
     resize(1360, 820);
 }
@@ -106,6 +110,7 @@ void MainWindow::connectWorker()
     connect(m_worker, &UnitWorker::selectedUnitLost, this, &MainWindow::onUnitLost);
     connect(m_worker, &UnitWorker::actionDone, this, &MainWindow::onActionDone);
     connect(m_worker, &UnitWorker::actionNotSent, this, &MainWindow::onActionNotSent);
+    connect(m_worker, &UnitWorker::sharingChanged, this, &MainWindow::onSharingChanged);
     connect(m_settings, &SettingsPanel::applyRequested, this, &MainWindow::onApply);
 }
 
@@ -240,6 +245,30 @@ void MainWindow::onActionNotSent(const UnitAction &action, const QString &call, 
     const QString text = tr("%1 not sent: unit %2 (%3) %4").arg(call).arg(action.index).arg(action.serial, reason);
     m_log->addNote(text);
     report(text);
+}
+
+// Users need to know whether the selected unit, which this application holds open, is kept
+// from other programs.
+void MainWindow::onSharingChanged(const UnitSharing &sharing)
+{
+    if (sharing.throughVelmord) {
+        m_sharing->setText(tr("shared through velmord"));
+        m_sharing->setToolTip(tr("velmord at %1 owns the units and serves %n program(s), this one included: other "
+                                 "programs use the units, the selected one too, at the same time",
+                                 nullptr, sharing.programs)
+                                  .arg(sharing.socket));
+    } else if (sharing.velmordRuns) {
+        m_sharing->setText(tr("velmord runs; selected unit held here"));
+        m_sharing->setToolTip(tr("This application held the selected unit before its calls went to velmord at %1, "
+                                 "so other programs cannot open it: select the unit again to share it through "
+                                 "velmord.")
+                                  .arg(sharing.socket));
+    } else {
+        m_sharing->setText(tr("units opened directly"));
+        m_sharing->setToolTip(tr("No velmord runs: this application holds the selected unit open, and other "
+                                 "programs cannot open it meanwhile. To share the units between programs, start "
+                                 "velmord (sudo systemctl enable --now velmord.socket)."));
+    }
 }
 
 void MainWindow::onApply(const QVector<UnitAction> &actions)

@@ -5,6 +5,7 @@
 
 #include "UnitAction.h"
 #include "UnitEntry.h"
+#include "UnitSharing.h"
 #include "UnitSnapshot.h"
 #include "UnitStatus.h"
 
@@ -13,6 +14,7 @@
 
 class LogPane;
 class MotionPanel;
+class QLabel;
 class QListView;
 class SettingsPanel;
 class StatusPanel;
@@ -53,6 +55,7 @@ private:
     void onUnitLost(int index, const QString &serial, const QString &reason);
     void onActionDone(const UnitAction &action, const QString &call, const QString &failure);
     void onActionNotSent(const UnitAction &action, const QString &call, const QString &reason);
+    void onSharingChanged(const UnitSharing &sharing);
     QString serialOf(int index) const;
     void onApply(const QVector<UnitAction> &actions);
     void report(const QString &text);
@@ -65,6 +68,8 @@ private:
     MotionPanel *m_motion = nullptr;
     SettingsPanel *m_settings = nullptr;
     LogPane *m_log = nullptr;
+    // Whether the units are shared through velmord, always in the status bar.
+    QLabel *m_sharing = nullptr;
     int m_selected = 0;
     QString m_selectedSerial;
 };

@@ -53,6 +53,7 @@ void UnitWorker::start()
     connect(m_listTimer, &QTimer::timeout, this, &UnitWorker::pollUnits);
     m_statusTimer = new QTimer(this);
     connect(m_statusTimer, &QTimer::timeout, this, &UnitWorker::pollStatus);
+    checkSharing(true);
     timed(QStringLiteral("initialise()"), false, [] { return initialise(); });
     pollUnits();
     m_listTimer->start(s_listIntervalMs);
@@ -87,8 +88,36 @@ int32_t UnitWorker::timed(const QString &call, bool isPoll, const std::function<
     return code;
 }
 
+void UnitWorker::checkSharing(bool always)
+{
+    auto info = velmor::sized<VelmorBrokerInfo>();
+    if (timed(QStringLiteral("velmorGetBrokerInfo()"), true, [&] { return velmorGetBrokerInfo(&info); }) != VELMOR_OK)
+        return;
+    UnitSharing sharing;
+    sharing.velmordRuns = info.running != 0;
+    if (!sharing.velmordRuns && m_heldIndex != 0)
+        m_heldHere = true;
+    sharing.throughVelmord = sharing.velmordRuns && !(m_heldIndex != 0 && m_heldHere);
+    if (sharing.velmordRuns) {
+        sharing.socket = QString::fromLocal8Bit(info.socket);
+        // velmord lists connections; a program may have several.
+        QVector<int64_t> programs;
+        const int listed = std::clamp<int32_t>(info.clientCount, 0, int32_t(std::size(info.clients)));
+        for (int at = 0; at < listed; ++at) {
+            if (!programs.contains(info.clients[at].pid))
+                programs.append(info.clients[at].pid);
+        }
+        sharing.programs = programs.size();
+    }
+    if (always || sharing != m_sharing) {
+        m_sharing = sharing;
+        emit sharingChanged(sharing);
+    }
+}
+
 void UnitWorker::pollUnits()
 {
+    checkSharing();
     UnitEntries listed;
     if (!readListing(&listed))
         return;
@@ -217,6 +246,9 @@ void UnitWorker::releaseHeld()
 void UnitWorker::select(int index, const QString &serial)
 {
     releaseHeld();
+    // With nothing held here, the hold goes to velmord where it runs.
+    m_heldHere = false;
+    checkSharing();
     const QByteArray serialBytes = serial.toLatin1();
     int32_t heldAt = index;
     const int32_t code = timed(QStringLiteral("velmorHoldUnitBySerial(\"%1\")").arg(serial), false,
@@ -227,6 +259,7 @@ void UnitWorker::select(int index, const QString &serial)
     }
     m_heldIndex = heldAt;
     m_heldSerial = serial;
+    m_heldHere = !m_sharing.velmordRuns;
     readSettings(heldAt);
     m_statusTimer->setInterval(s_statusIntervalMs);
     m_statusTimer->start();

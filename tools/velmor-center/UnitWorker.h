@@ -5,12 +5,16 @@
 // The selected unit is held by its serial number, which pins its index to it in the library: a
 // call on that index reaches that unit or none. When units before it come or go the worker
 // follows it to its new index; a request made for it at its old index is not sent.
+//
+// Where velmord runs, the library sends the calls to it, and a unit held through velmord stays
+// open to other programs. The worker looks for velmord with every listing and says so.
 #ifndef VELMORCENTER_UNITWORKER_H
 #define VELMORCENTER_UNITWORKER_H
 
 #include "CallRecord.h"
 #include "UnitAction.h"
 #include "UnitEntry.h"
+#include "UnitSharing.h"
 #include "UnitSnapshot.h"
 #include "UnitStatus.h"
 
@@ -67,9 +71,14 @@ signals:
     void actionDone(const UnitAction &action, const QString &call, const QString &failure);
     // The action was not sent: its unit is not the one held at its index; the reason as above.
     void actionNotSent(const UnitAction &action, const QString &call, const QString &reason);
+    // velmord started or stopped, the application's calls went to it or came back, or the
+    // programs it serves changed.
+    void sharingChanged(const UnitSharing &sharing);
 
 private:
     void runNext();
+    // Emits sharingChanged when the sharing changed since the last look, or `always`.
+    void checkSharing(bool always = false);
     void pollUnits();
     void pollStatus();
     bool readListing(UnitEntries *listed);
@@ -96,6 +105,11 @@ private:
     bool m_listed = false;
     int m_heldIndex = 0;
     QString m_heldSerial;
+    UnitSharing m_sharing;
+    // The held unit is open in this process, not in velmord: it was held while no velmord took
+    // the calls, or velmord stopped since (the library then holds it here again), and the
+    // library keeps a process's own holds until they are released.
+    bool m_heldHere = false;
 };
 
 #endif
