@@ -172,8 +172,11 @@ int32_t LibraryInterface::withPinnedUnit(int32_t deviceIndex, HeldUnit &pin, con
             ownTurn = std::make_unique<UnitTurn>(pin.openUnit());
     }
     const std::shared_ptr<OpenUnit> unit = pin.openUnit();
+    const HeldUnit *const pinned = &pin;
     const int32_t code = runOnOpenUnit(deviceIndex, *unit, body);
-    if (unit->isBroken())
+    // Another thread of the host may have released the index while the call exchanged with
+    // the unit without the library's lock: the pin is touched only while it stands.
+    if (unit->isBroken() && pinAt(deviceIndex) == pinned)
         pin.close();
     return code;
 }

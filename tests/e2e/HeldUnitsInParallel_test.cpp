@@ -66,6 +66,25 @@ TEST_F(HeldUnitsInParallel, ASilentUnitHoldsUpNoCallOnAnother)
     EXPECT_EQ(stuck.get(), VELMOR_ERROR_READ_FAILED);
 }
 
+TEST_F(HeldUnitsInParallel, AUnitReleasedWhileItsCallWaitsClosesOnceTheCallEnds)
+{
+    VelmorEmulator::addUnitFault(0, faults::silence(kReadMotorInformation));
+    const size_t asked = motorInformationRequests(0);
+    std::future<int32_t> stuck = std::async(std::launch::async, [] {
+        int32_t position = 0;
+        return getAbsolutePosition(1, &position);
+    });
+    while (motorInformationRequests(0) == asked)
+        std::this_thread::yield();
+
+    EXPECT_EQ(velmorReleaseUnit(1), VELMOR_OK);
+    EXPECT_NE(stuck.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    EXPECT_EQ(stuck.get(), VELMOR_ERROR_READ_FAILED);
+    // The handle went with the call: the unit opens again for the next one.
+    int32_t position = -1;
+    EXPECT_EQ(getAbsolutePosition(1, &position), VELMOR_OK);
+}
+
 TEST_F(HeldUnitsInParallel, ThreadsOnBothUnitsWithStopsBetweenThem)
 {
     std::atomic<int> failures{0};
