@@ -24,14 +24,15 @@ prefix="$work/prefix"
 major="${version%%.*}"
 bench='FT232R:JXah00102:3.0;FT232H:JXbh01001:1.0'
 
-# Runs a program on the emulator's libftd2xx.so from the build tree, with the bench above.
+# Runs a program on the emulator's libftd2xx.so from the build tree, with the bench above; its
+# calls its own, never those of a velmord that may run on the machine.
 on_emulator() {
-    env LD_LIBRARY_PATH="$emulator_lib_dir" VELMOR_EMULATOR_BENCH="$bench" VELMOR_EMULATOR_STATE=off "$@"
+    env LD_LIBRARY_PATH="$emulator_lib_dir" VELMOR_EMULATOR_BENCH="$bench" VELMOR_EMULATOR_STATE=off VELMOR_BROKER=off "$@"
 }
 
 # Runs a program where no libftd2xx.so can be found, as on a machine without FTDI's D2XX.
 without_d2xx() {
-    env -u LD_LIBRARY_PATH VELMOR_EMULATOR_STATE=off "$@"
+    env -u LD_LIBRARY_PATH VELMOR_EMULATOR_STATE=off VELMOR_BROKER=off "$@"
 }
 
 # Whether the system's loader finds a libftd2xx.so of its own (FTDI's, installed).
