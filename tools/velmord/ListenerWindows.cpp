@@ -6,10 +6,12 @@
 
 #include <atomic>
 
-// One pipe instance at a time waits for a client (an overlapped ConnectNamedPipe, so that stop()
-// can end the wait). When a client connects, the next instance is made before the connected one
-// is handed out: the pipe's name never goes away while velmord runs, so a client that comes in
-// between finds the pipe busy for a moment (and waits), never missing (and going direct).
+// One pipe instance at a time waits for a client. accept() waits for it (an overlapped
+// ConnectNamedPipe, so that stop() can end the wait) and, once a client is there, makes the next
+// instance before it hands the connected one out: the pipe's name never goes away while velmord
+// runs, so a client that comes in between finds the pipe busy for a moment (and waits), never
+// missing (and going direct). A new instance takes a client before anyone waits on it; the wait
+// starts in the accept() that waits, since Windows cancels a thread's I/O when the thread ends.
 
 namespace {
 
@@ -133,51 +135,51 @@ struct Listener::Private
             CloseHandle(connected);
     }
 
-    // Makes the next instance and starts its wait for a client; false with GetLastError() set
-    // when that fails. The first instance also claims the name: it fails when the pipe exists.
+    // Makes the next instance; false with GetLastError() set when that fails. The first one
+    // claims the name: it fails when the pipe exists.
     bool makeWaiting(bool first)
     {
         SECURITY_ATTRIBUTES security{};
         security.nLength = sizeof security;
         security.lpSecurityDescriptor = descriptor;
         const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-        waiting = CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                   PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, &security);
-        if (waiting == INVALID_HANDLE_VALUE)
-            return false;
+        const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+        waiting = CreateNamedPipeW(name.c_str(), openMode, pipeMode, PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize,
+                                   0, &security);
+        return waiting != INVALID_HANDLE_VALUE;
+    }
+
+    enum class Start { Waiting, Connected, Gone };
+    // Starts the waiting instance's wait for a client.
+    Start startWaiting()
+    {
         ResetEvent(connected);
         overlapped = OVERLAPPED{};
         overlapped.hEvent = connected;
-        connectedEarly = false;
         if (ConnectNamedPipe(waiting, &overlapped))
-            return true;
+            return Start::Connected;
         switch (GetLastError()) {
         case ERROR_IO_PENDING:
-            return true;
+            connectPending = true;
+            return Start::Waiting;
         case ERROR_PIPE_CONNECTED:
-            // The client came between making the instance and waiting: no wait was started.
-            connectedEarly = true;
-            SetEvent(connected);
-            return true;
-        default: {
-            const DWORD error = GetLastError();
-            CloseHandle(waiting);
-            waiting = INVALID_HANDLE_VALUE;
-            SetLastError(error);
-            return false;
-        }
+            return Start::Connected;
+        default:
+            // ERROR_NO_DATA: a client came and went before the wait.
+            return Start::Gone;
         }
     }
 
-    // Ends the waiting instance's wait and closes it.
+    // Ends the waiting instance's wait, if one runs, and closes it.
     void closeWaiting()
     {
         if (waiting == INVALID_HANDLE_VALUE)
             return;
-        if (!connectedEarly) {
+        if (connectPending) {
             CancelIoEx(waiting, &overlapped);
             DWORD ignored = 0;
             GetOverlappedResult(waiting, &overlapped, &ignored, TRUE);
+            connectPending = false;
         }
         CloseHandle(waiting);
         waiting = INVALID_HANDLE_VALUE;
@@ -188,7 +190,7 @@ struct Listener::Private
     HANDLE connected = nullptr;
     HANDLE waiting = INVALID_HANDLE_VALUE;
     OVERLAPPED overlapped{};
-    bool connectedEarly = false;
+    bool connectPending = false;
 };
 
 const char *const Listener::kPlaceHelp =
@@ -228,6 +230,12 @@ bool Listener::listenAt(const std::string &path, std::string *error)
         *error = "cannot listen on " + pipe + ": no access rules for this user: " + errorText(GetLastError());
         return false;
     }
+    // Windows refuses a first instance of a pipe that exists; Wine makes one regardless, so the
+    // pipe is asked first.
+    if (BrokerChannel::mayListen(pipe)) {
+        *error = "another velmord (or another program) already listens on " + pipe;
+        return false;
+    }
     d.connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     d.name = wide(pipe);
     if (d.connected == nullptr || !d.makeWaiting(true)) {
@@ -253,17 +261,30 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
     const HANDLE stopped = s_stopped.load();
     if (stopped == nullptr || d.connected == nullptr)
         return nullptr;
-    for (;;) {
+    while (WaitForSingleObject(stopped, 0) == WAIT_TIMEOUT) {
         if (d.waiting == INVALID_HANDLE_VALUE && !d.makeWaiting(false)) {
-            if (WaitForSingleObject(stopped, kRetryMs) != WAIT_TIMEOUT)
-                return nullptr;
+            WaitForSingleObject(stopped, kRetryMs);
             continue;
         }
-        const HANDLE events[2] = {stopped, d.connected};
-        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-            return nullptr;
-        DWORD ignored = 0;
-        const bool connected = d.connectedEarly || GetOverlappedResult(d.waiting, &d.overlapped, &ignored, FALSE);
+        bool connected = false;
+        switch (d.startWaiting()) {
+        case Private::Start::Connected:
+            connected = true;
+            break;
+        case Private::Start::Gone:
+            break;
+        case Private::Start::Waiting: {
+            const HANDLE events[2] = {stopped, d.connected};
+            if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+                d.closeWaiting();
+                return nullptr;
+            }
+            DWORD ignored = 0;
+            connected = GetOverlappedResult(d.waiting, &d.overlapped, &ignored, FALSE);
+            d.connectPending = false;
+            break;
+        }
+        }
         const HANDLE connection = d.waiting;
         d.waiting = INVALID_HANDLE_VALUE;
         // The next instance first (see above); should that fail, the next accept() tries again.
@@ -285,6 +306,7 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
         }
         return BrokerChannel::adopt(reinterpret_cast<intptr_t>(connection));
     }
+    return nullptr;
 }
 
 void Listener::stop()
