@@ -41,6 +41,10 @@ enum class BrokerFunction : uint16_t {
     WhereIsUnit = 51,
     GetUnitState = 52,
     GetD2xxInfo = 53,
+    ReadProfile = 54,
+    ApplyProfile = 55,
+    DiffProfile = 56,
+    LoadProfiles = 57,
 };
 
 #endif // BROKERFUNCTION_H

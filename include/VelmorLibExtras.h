@@ -222,6 +222,49 @@ typedef struct VelmorD2xxInfo {
  * 0 units, and the calls on a unit return 1 (27 before initialise). Returns 0, or 21. */
 VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info);
 
+/* Unit profiles: a unit's name, the physical unit its positions are given in (full steps per
+ * that unit), travel limits in it, and its settings, as a versioned JSON document keyed by the
+ * unit's USB serial number. The functions that give text write at most `capacity` bytes,
+ * always zero-terminated (cut short if need be), and set *needed (when not NULL) to the bytes
+ * the whole text takes with its terminating zero: a needed above capacity means the buffer was
+ * short. */
+
+/* The unit's profile, read from it: the settings it reads back, the ones only a write sets
+ * (limit switches, PWM, relay) as last applied in this process or loaded, and the name, unit
+ * and travel limits of its loaded profile. The read's code when one fails; 21 for a null text
+ * or a zero capacity. */
+VELMOR_API int32_t VELMOR_CALL velmorReadProfile(int32_t deviceIndex, char *json, uint32_t capacity, uint32_t *needed);
+
+#define VELMOR_PROFILE_FIX 1u        /* a value the unit refuses goes as the nearest it accepts */
+#define VELMOR_PROFILE_DRY_RUN 2u    /* nothing is written: the report says what would be */
+#define VELMOR_PROFILE_ANY_UNIT 4u   /* the profile may name another unit's serial number */
+
+/* Writes the profile's settings that differ from the unit's, one setting at a time, and reports
+ * each (JSON): "applied", "unchanged", "fixed" (with the value written), "refused" (with the
+ * unit's range) or "failed" (with the call's code). A profile that does not parse, is of a
+ * newer version, or names another unit (without VELMOR_PROFILE_ANY_UNIT) is applied in no
+ * part: 21, with the reason in the report. Returns 0, or the code of the first setting refused
+ * (21) or failed. */
+VELMOR_API int32_t VELMOR_CALL velmorApplyProfile(int32_t deviceIndex, const char *json, uint32_t flags, char *report,
+                                                  uint32_t capacity, uint32_t *needed);
+
+/* The profile's settings that the unit does not hold now (JSON): per setting the profile's
+ * value and the unit's ("unknown" for one only a write sets and never written here). 21 for a
+ * profile that does not parse, with the reason in the report. */
+VELMOR_API int32_t VELMOR_CALL velmorDiffProfile(int32_t deviceIndex, const char *json, char *report, uint32_t capacity,
+                                                 uint32_t *needed);
+
+/* Loads the profiles of `folder` (every *.json in it), or with NULL those of the default
+ * folders (VELMOR_PROFILES=DIR, or none with VELMOR_PROFILES=off; else the user's
+ * velmorlib/units in $XDG_CONFIG_HOME or ~/.config, %APPDATA% on Windows, then
+ * /etc/velmorlib/units, the user's winning). From then on a loaded profile's travel limits apply
+ * to every move of its unit in this process, by serial number: moveMotorAbsolute and
+ * moveMotorRelative return 21 and move nothing for a target beyond them (homing is not limited,
+ * and a unit outside its limits may move back toward them). The report (JSON) names the files
+ * taken and each file left out with its line and why; a file left out is never half taken.
+ * Replaces what was loaded before. Returns 0. Works before initialise. */
+VELMOR_API int32_t VELMOR_CALL velmorLoadProfiles(const char *folder, char *report, uint32_t capacity, uint32_t *needed);
+
 typedef struct VelmorBrokerClient {
     int64_t uid;                 /* the connected program's user */
     int64_t pid;

@@ -6,6 +6,7 @@
 #include "LibraryCall.h"
 #include "LibraryInterface.h"
 #include "LibrarySession.h"
+#include "ProfileStore.h"
 #include "ThreadAnnotations.h"
 #include "UnitAction.h"
 #include "VelmorDriverMotionConfiguration.h"
@@ -58,6 +59,13 @@ int32_t moveBy(USBDriver &driver, int32_t deviceIndex, VersionNumber hardware, q
     const QByteArray order = VelmorDriverMoveOrder::relative(displacement).encode(hardware);
     return LibraryInterface::sendRequest(driver, deviceIndex, UnitAction::Move, order).isOk() ? int32_t(VELMOR_OK)
                                                                                         : int32_t(VELMOR_ERROR_MOVE_FAILED);
+}
+
+// A move whose target lies beyond the travel limits of the unit's loaded profile.
+bool beyondTravel(const USBDriver &driver, double current, double target)
+{
+    const std::optional<UnitProfile> profile = ProfileStore::instance().profileOf(driver.device()->serialNumber);
+    return profile && !profile->allowsMove(current, target);
 }
 
 int32_t findDeviceIndex(const char *serialNumber, int32_t *index)
@@ -190,11 +198,14 @@ VELMOR_API int32_t VELMOR_CALL moveMotorAbsolute(int32_t deviceIndex, int32_t po
     return guarded(VELMOR_ERROR_MOVE_FAILED, [&] {
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
+            const double current = information.positionInSteps(hardware);
+            if (beyondTravel(driver, current, double(position)))
+                return int32_t(VELMOR_ERROR_ARGUMENT);
             const int32_t gate = LibraryInterface::readinessGate(information);
             if (gate != VELMOR_OK)
                 return gate;
             // In 64 bits: the distance between two 32-bit positions can exceed 32 signed bits.
-            const qint64 delta = truncated(double(position) - information.positionInSteps(hardware));
+            const qint64 delta = truncated(double(position) - current);
             return delta == 0 ? int32_t(VELMOR_OK) : moveBy(driver, index, hardware, delta);
         });
     });
@@ -211,6 +222,9 @@ VELMOR_API int32_t VELMOR_CALL moveMotorRelative(int32_t deviceIndex, int32_t st
         }
         return withMotorInformation(deviceIndex, [&](USBDriver &driver, int32_t index, VersionNumber hardware,
                                                      const VelmorDriverMotorInfo &information) {
+            const double current = information.positionInSteps(hardware);
+            if (beyondTravel(driver, current, current + double(steps)))
+                return int32_t(VELMOR_ERROR_ARGUMENT);
             const int32_t gate = LibraryInterface::readinessGate(information);
             return gate != VELMOR_OK ? gate : moveBy(driver, index, hardware, steps);
         });

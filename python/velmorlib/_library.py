@@ -60,6 +60,10 @@ COMPANION_PROTOTYPES: Dict[str, _ArgumentTypes] = {
     "velmorWhereIsUnit": (ctypes.c_char_p, _P_I32),
     "velmorGetUnitState": (_I32, ctypes.POINTER(_structures.UnitStateStruct)),
     "velmorGetD2xxInfo": (ctypes.POINTER(_structures.D2xxInfoStruct),),
+    "velmorReadProfile": (_I32, ctypes.c_char_p, _U32, ctypes.POINTER(_U32)),
+    "velmorApplyProfile": (_I32, ctypes.c_char_p, _U32, ctypes.c_char_p, _U32, ctypes.POINTER(_U32)),
+    "velmorDiffProfile": (_I32, ctypes.c_char_p, ctypes.c_char_p, _U32, ctypes.POINTER(_U32)),
+    "velmorLoadProfiles": (ctypes.c_char_p, ctypes.c_char_p, _U32, ctypes.POINTER(_U32)),
     # velmord's: the Python module reads none of them; declared so that ctypes checks their calls.
     "velmorGetBrokerInfo": (ctypes.c_void_p,),
     "velmorOpenSession": (ctypes.POINTER(ctypes.c_void_p),),

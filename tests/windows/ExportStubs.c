@@ -188,3 +188,40 @@ VELMOR_API int32_t VELMOR_CALL velmorGetBrokerInfo(VelmorBrokerInfo *info) { (vo
 VELMOR_API int32_t VELMOR_CALL velmorOpenSession(VelmorSession **session) { *session = 0; return VELMOR_OK; }
 VELMOR_API int32_t VELMOR_CALL velmorCloseSession(VelmorSession *session) { (void)session; return VELMOR_OK; }
 VELMOR_API int32_t VELMOR_CALL velmorEnterSession(VelmorSession *session) { (void)session; return VELMOR_OK; }
+VELMOR_API int32_t VELMOR_CALL velmorReadProfile(int32_t deviceIndex, char *json, uint32_t capacity, uint32_t *needed)
+{
+    (void)deviceIndex;
+    (void)capacity;
+    (void)needed;
+    json[0] = '\0';
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorApplyProfile(int32_t deviceIndex, const char *json, uint32_t flags, char *report,
+                                                  uint32_t capacity, uint32_t *needed)
+{
+    (void)deviceIndex;
+    (void)json;
+    (void)flags;
+    (void)capacity;
+    (void)needed;
+    report[0] = '\0';
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorDiffProfile(int32_t deviceIndex, const char *json, char *report, uint32_t capacity,
+                                                 uint32_t *needed)
+{
+    (void)deviceIndex;
+    (void)json;
+    (void)capacity;
+    (void)needed;
+    report[0] = '\0';
+    return VELMOR_OK;
+}
+VELMOR_API int32_t VELMOR_CALL velmorLoadProfiles(const char *folder, char *report, uint32_t capacity, uint32_t *needed)
+{
+    (void)folder;
+    (void)report;
+    (void)capacity;
+    (void)needed;
+    return VELMOR_OK;
+}

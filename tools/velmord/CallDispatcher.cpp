@@ -100,7 +100,9 @@ public:
         return message;
     }
 
-    static constexpr uint32_t kLargestText = 4096;
+    // What a text buffer of the caller's capacity is here: at most kLargestText bytes.
+    static uint32_t bufferCapacity(uint32_t capacity) { return std::min<uint32_t>(capacity, kLargestText); }
+    static constexpr uint32_t kLargestText = 32 * 1024;
 
 private:
     const std::vector<BrokerField> &m_fields;
@@ -188,8 +190,7 @@ const std::map<BrokerFunction, Entry> &table()
                   return int32_t(VELMOR_ERROR_ARGUMENT);
               const auto capacity = uint32_t(c.integer(6));
               char *text = c.buffer(5, capacity);
-              return velmorExplainRefusal(c.int32(1), c.text(2), values, count, text,
-                                          std::min<uint32_t>(capacity, Call::kLargestText));
+              return velmorExplainRefusal(c.int32(1), c.text(2), values, count, text, Call::bufferCapacity(capacity));
           }}},
         {BrokerFunction::HoldUnit, {"velmorHoldUnit", {K::Integer}, [](Call &c) { return velmorHoldUnit(c.int32(1)); }}},
         {BrokerFunction::ReleaseUnit, {"velmorReleaseUnit", {K::Integer}, [](Call &c) { return velmorReleaseUnit(c.int32(1)); }}},
@@ -202,6 +203,27 @@ const std::map<BrokerFunction, Entry> &table()
                                         [](Call &c) { return velmorGetUnitState(c.int32(1), c.record<VelmorUnitState>(2)); }}},
         {BrokerFunction::GetD2xxInfo, {"velmorGetD2xxInfo", {K::Record},
                                        [](Call &c) { return velmorGetD2xxInfo(c.record<VelmorD2xxInfo>(1)); }}},
+        {BrokerFunction::ReadProfile, {"velmorReadProfile", {K::Integer, K::Buffer, K::Integer, K::Out}, [](Call &c) {
+                                           const auto capacity = uint32_t(c.integer(3));
+                                           return velmorReadProfile(c.int32(1), c.buffer(2, capacity), c.bufferCapacity(capacity),
+                                                                    c.out<uint32_t>(4));
+                                       }}},
+        {BrokerFunction::ApplyProfile,
+         {"velmorApplyProfile", {K::Integer, K::Text, K::Integer, K::Buffer, K::Integer, K::Out}, [](Call &c) {
+              const auto capacity = uint32_t(c.integer(5));
+              return velmorApplyProfile(c.int32(1), c.text(2), uint32_t(c.integer(3)), c.buffer(4, capacity),
+                                        c.bufferCapacity(capacity), c.out<uint32_t>(6));
+          }}},
+        {BrokerFunction::DiffProfile, {"velmorDiffProfile", {K::Integer, K::Text, K::Buffer, K::Integer, K::Out}, [](Call &c) {
+                                           const auto capacity = uint32_t(c.integer(4));
+                                           return velmorDiffProfile(c.int32(1), c.text(2), c.buffer(3, capacity),
+                                                                    c.bufferCapacity(capacity), c.out<uint32_t>(5));
+                                       }}},
+        {BrokerFunction::LoadProfiles, {"velmorLoadProfiles", {K::Text, K::Buffer, K::Integer, K::Out}, [](Call &c) {
+                                            const auto capacity = uint32_t(c.integer(3));
+                                            return velmorLoadProfiles(c.text(1), c.buffer(2, capacity), c.bufferCapacity(capacity),
+                                                                      c.out<uint32_t>(4));
+                                        }}},
     };
     return entries;
 }

@@ -1,6 +1,7 @@
 #include "Server.h"
 
 #include "ClientConnection.h"
+#include "Log.h"
 #include "VelmorLibExtras.h"
 
 #include <chrono>
@@ -13,9 +14,18 @@ Server::Server(Listener &listener)
 {
 }
 
+void Server::loadProfiles()
+{
+    // Travel limits apply to every client's moves, those of programs that know no profiles too.
+    std::string report(64 * 1024, '\0');
+    velmorLoadProfiles(nullptr, &report[0], uint32_t(report.size()), nullptr);
+    Log::line("profiles: " + std::string(report.c_str()));
+}
+
 void Server::run()
 {
     initialise();
+    loadProfiles();
     // The first look holds the units while the first clients are welcomed: a unit whose
     // start-up fails takes seconds, and no client is kept waiting for its welcome meanwhile.
     m_watcher.start();

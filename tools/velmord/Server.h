@@ -21,6 +21,8 @@ public:
     SessionTable &sessions() { return m_sessions; }
 
 private:
+    void loadProfiles();
+
     Listener &m_listener;
     SessionTable m_sessions;
     UnitWatcher m_watcher;
