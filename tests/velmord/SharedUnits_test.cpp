@@ -8,6 +8,7 @@
 #include "VelmorEmulator.h"
 #include "VelmorLibExtras.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <csignal>
@@ -175,6 +176,23 @@ TEST_F(SharedUnits, AClientKilledMidRunLeavesVelmordAndTheOthersServing)
     EXPECT_TRUE(allSucceeded(next->out())) << next->out();
     for (const SessionTable::Peer &peer : m_server.sessions().connectedPeers())
         EXPECT_NE(peer.command, "velmor_test_host") << "a client's session outlived it";
+}
+
+// A program that knows nothing of profiles (the 21 exports alone) cannot drive a unit past the
+// travel limits velmord loaded.
+TEST_F(SharedUnits, TravelLimitsHoldForEveryClient)
+{
+    QFile profile(m_folder.filePath("JXah00102.json"));
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+    profile.write(R"({"velmorlibProfile": 1, "serialNumber": "JXah00102", "travel": {"max": 40}})");
+    profile.close();
+    ASSERT_EQ(velmorLoadProfiles(m_folder.path().toUtf8().constData(), nullptr, 0, nullptr), VELMOR_OK);
+
+    auto host = client({"on", "2", "move", "2", "50", "move", "2", "30", "position", "2"});
+    host->finish();
+    velmorLoadProfiles(m_folder.filePath("none").toUtf8().constData(), nullptr, 0, nullptr);
+
+    EXPECT_EQ(codesOf(host->out()), (std::vector<int>{0, 0, VELMOR_ERROR_ARGUMENT, 0, 0})) << host->out();
 }
 
 // A message velmord cannot take closes that connection, and only that one.
