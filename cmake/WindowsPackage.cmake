@@ -1,6 +1,7 @@
 # The Windows release archive (cpack -G ZIP): VelmorLib.dll with its import libraries for MinGW
-# (libVelmorLib.dll.a) and MSVC (VelmorLib.lib), VelmorLib.h, velmorctl.exe, and the DLLs they
-# need: Qt5Core.dll and the MinGW runtime. ftd2xx.dll is not in it: FTDI's driver installs it.
+# (libVelmorLib.dll.a) and MSVC (VelmorLib.lib), VelmorLib.h, velmorctl.exe, velmord.exe, and the
+# DLLs they need: Qt5Core.dll and the MinGW runtime. ftd2xx.dll is not in it: FTDI's driver
+# installs it.
 find_program(VELMOR_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14)
 if(VELMOR_LLVM_DLLTOOL)
   # An MSVC-style import library; MSVC's linker reads it as one of its own.
