@@ -303,6 +303,15 @@ TEST_F(BrokerChannelTest, TheListenerTellsWhichProcessConnected)
     EXPECT_EQ(program.compare(0, server.peer.command.size(), server.peer.command), 0) << server.peer.command;
 }
 
+TEST_F(BrokerChannelTest, OnlyItsOwnUserMayConnect)
+{
+    const std::string expected = RawConnection::expectedAccess();
+    ASSERT_FALSE(expected.empty());
+    ASSERT_EQ(expected.find('?'), std::string::npos) << expected;
+    // Asked once: on Windows the question connects to the pipe, as a client that goes at once.
+    EXPECT_EQ(RawConnection::accessOf(m_address), expected);
+}
+
 TEST_F(BrokerChannelTest, ASecondListenerAtTheSameAddressIsRefusedAndTheFirstServesOn)
 {
     EXPECT_TRUE(BrokerChannel::mayListen(m_address));

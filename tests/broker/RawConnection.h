@@ -24,6 +24,13 @@ public:
     // An address of this platform's kind that nothing listens at yet, new on each call (a
     // socket path in a folder of its own, or a pipe's path); `folder` holds the socket.
     static std::string freshAddress(const std::string &folder);
+    // Who may connect at `address`, as the platform keeps it: the socket file's permission bits
+    // in octal ("660"); on Windows the SIDs that the pipe's access list allows, sorted and
+    // joined by ';' (asking connects to the pipe, and leaves at once). "" when it cannot be read.
+    static std::string accessOf(const std::string &address);
+    // What velmord's listener should give: read and write for the owner and the group; on
+    // Windows the user this process runs as and the Administrators alone.
+    static std::string expectedAccess();
 
 private:
     intptr_t m_handle;

@@ -1,7 +1,9 @@
 #include "RawConnection.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -48,4 +50,19 @@ std::string RawConnection::freshAddress(const std::string &folder)
 {
     static std::atomic<int> s_count{0};
     return folder + "/velmord-" + std::to_string(++s_count) + ".sock";
+}
+
+std::string RawConnection::accessOf(const std::string &address)
+{
+    struct stat status {};
+    if (::stat(address.c_str(), &status) != 0)
+        return std::string();
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%o", unsigned(status.st_mode & 0777));
+    return octal;
+}
+
+std::string RawConnection::expectedAccess()
+{
+    return "660";
 }
