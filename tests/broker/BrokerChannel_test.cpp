@@ -303,6 +303,17 @@ TEST_F(BrokerChannelTest, TheListenerTellsWhichProcessConnected)
     EXPECT_EQ(program.compare(0, server.peer.command.size(), server.peer.command), 0) << server.peer.command;
 }
 
+TEST_F(BrokerChannelTest, AListenerWhoseConnectionsAreAllTakenStillCounts)
+{
+    // Before the listener accepts, its one pipe instance is taken by this client: the library
+    // must still see velmord there (and not go direct), as it must while velmord makes the next.
+    RawConnection raw(m_address);
+    ASSERT_TRUE(raw.connected());
+    EXPECT_TRUE(BrokerChannel::mayListen(m_address));
+    Accepted server = acceptRaw(raw);
+    ASSERT_TRUE(server.channel);
+}
+
 TEST_F(BrokerChannelTest, OnlyItsOwnUserMayConnect)
 {
     const std::string expected = RawConnection::expectedAccess();
