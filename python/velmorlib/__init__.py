@@ -12,8 +12,9 @@ library words what the numbers mean: result_text and result_name of a result cod
 explain_refusal (why a unit refuses a setting; a refused setting's VelmorError carries it as
 .reason) and chip_name. load_library() returns the raw ctypes library (exports under their C
 names, returning the codes) and chooses where it is loaded from; VELMORLIB_LIBRARY overrides the
-search. __version__ is the package's version, the same as the library's
-(get_version()) when both come from one release.
+search. Unit profiles (Profile, load_profiles, Unit.profile, Unit.apply, Unit.diff) name a
+unit, its physical unit and travel limits, and hold its settings. __version__ is the package's
+version, the same as the library's (get_version()) when both come from one release.
 """
 
 from ._library import library_path, load_library
@@ -72,6 +73,23 @@ from .functions import (
     stop_motor,
     zero_motor_position,
 )
+from .profiles import (
+    PROFILE_ANY_UNIT,
+    PROFILE_DRY_RUN,
+    PROFILE_FIX,
+    PROFILE_VERSION,
+    ApplyReport,
+    Difference,
+    Profile,
+    ProfileError,
+    ProfileNotApplied,
+    ProfilesLoaded,
+    SettingOutcome,
+    apply_profile,
+    diff_profile,
+    load_profiles,
+    read_profile,
+)
 from .unit import Unit
 
 __all__ = [
@@ -85,5 +103,8 @@ __all__ = [
     "move_motor_relative", "result_text", "set_backlash_compensation", "set_home_settings",
     "set_limit_switches", "set_motor_acceleration", "set_motor_current", "set_motor_speed", "set_pwm",
     "set_pwm_step_mode", "set_relay", "stop_motor", "zero_motor_position",
+    "PROFILE_ANY_UNIT", "PROFILE_DRY_RUN", "PROFILE_FIX", "PROFILE_VERSION", "ApplyReport", "Difference", "Profile",
+    "ProfileError", "ProfileNotApplied", "ProfilesLoaded", "SettingOutcome", "apply_profile", "diff_profile",
+    "load_profiles", "read_profile",
 ]
 __all__ += [name for name in VelmorResult.__members__]

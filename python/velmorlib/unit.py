@@ -10,6 +10,7 @@ from . import _checks
 from . import _pins
 from . import companion
 from . import functions
+from . import profiles
 from .codes import VELMOR_ERROR_OPEN_FAILED, VELMOR_ERROR_SERIAL_NOT_FOUND
 from .errors import VelmorError
 
@@ -176,9 +177,18 @@ class Unit:
         """Set the position counter to 0 (zero_motor_position)."""
         self._call(functions.zero_motor_position)
 
-    def move_to(self, position: int) -> None:
-        """Start a move to a position in whole full steps (move_motor_absolute)."""
-        self._call(functions.move_motor_absolute, position)
+    def move_to(self, position: Union[int, float], units: bool = False) -> None:
+        """Start a move to a position (move_motor_absolute): in whole full steps, or with units in
+        the unit of the unit's loaded profile (read from it for the move, as profile() does),
+        converted to the nearest full step (Profile.to_steps; without a loaded profile the unit
+        is the full step). A target beyond the loaded profile's travel limits raises VelmorError
+        21 and sends nothing."""
+        if not units:
+            self._call(functions.move_motor_absolute, position)
+            return
+        with self:
+            steps = self.profile().to_steps(position)
+            self._call(functions.move_motor_absolute, steps)
 
     def move_by(self, steps: int) -> None:
         """Start a move by a number of whole full steps (move_motor_relative)."""
@@ -269,6 +279,33 @@ class Unit:
     def limits(self) -> companion.Limits:
         """What the unit accepts, by its hardware version."""
         return self._call(companion.get_limits)
+
+    def profile(self) -> profiles.Profile:
+        """The unit's profile, read from it (read_profile): its settings, and the name, unit,
+        steps per unit and travel limits of its loaded profile."""
+        return self._call(profiles.read_profile)
+
+    def apply(self, profile: profiles.Profile, fix: bool = False, dry_run: bool = False, any_unit: bool = False,
+              check: bool = False) -> profiles.ApplyReport:
+        """Writes the settings of profile that differ from the unit's and reports each (apply_profile).
+
+        A setting refused or failed is in the report, not raised, unless check (ProfileNotApplied,
+        carrying the report); VelmorError 21 for a profile naming another unit (unless any_unit),
+        the code of a read that failed otherwise.
+        """
+        return self._call(lambda index: profiles.apply_profile(index, profile, fix=fix, dry_run=dry_run,
+                                                               any_unit=any_unit, check=check))
+
+    def diff(self, profile: profiles.Profile) -> Tuple[profiles.Difference, ...]:
+        """The values of profile that the unit does not hold now (diff_profile); empty when none."""
+        return self._call(profiles.diff_profile, profile)
+
+    def position_in_units(self) -> float:
+        """The position in the unit of the unit's loaded profile: the full steps, fractions of a
+        step included, divided by its steps per unit (full steps without a loaded profile)."""
+        with self:
+            profile = self.profile()
+            return profile.to_units(self._call(companion.get_motor_status).position_in_steps)
 
     @contextlib.contextmanager
     def held(self) -> Iterator["Unit"]:
