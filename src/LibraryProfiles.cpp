@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -55,6 +56,21 @@ bool namesAnotherUnit(int32_t deviceIndex, const UnitProfile &profile, QByteArra
     return true;
 }
 
+// The frame of the functions that take a profile and give a report: the profile parsed (a
+// report of why not otherwise), `body` run on it, the report handed over.
+int32_t withProfile(const char *json, char *report, uint32_t capacity, uint32_t *needed,
+                    const std::function<int32_t(const UnitProfile &, QByteArray *)> &body)
+{
+    if (json == nullptr || report == nullptr || capacity == 0)
+        return VELMOR_ERROR_ARGUMENT;
+    QByteArray text;
+    int32_t code = VELMOR_ERROR_ARGUMENT;
+    if (const std::optional<UnitProfile> profile = parsedProfile(json, &text))
+        code = body(*profile, &text);
+    giveText(text, report, capacity, needed);
+    return code;
+}
+
 } // namespace
 
 using BrokerRoute::Out;
@@ -85,19 +101,14 @@ VELMOR_API int32_t VELMOR_CALL velmorApplyProfile(int32_t deviceIndex, const cha
                                                     flags, Text{report, capacity}, capacity, Out<uint32_t>{needed}))
         return *routedCode;
     return guarded(VELMOR_ERROR_ARGUMENT, [&] {
-        if (json == nullptr || report == nullptr || capacity == 0)
-            return int32_t(VELMOR_ERROR_ARGUMENT);
-        QByteArray text;
-        int32_t code = VELMOR_ERROR_ARGUMENT;
-        const std::optional<UnitProfile> profile = parsedProfile(json, &text);
-        if (profile && ((flags & VELMOR_PROFILE_ANY_UNIT) != 0 || !namesAnotherUnit(deviceIndex, *profile, &text))) {
+        return withProfile(json, report, capacity, needed, [&](const UnitProfile &profile, QByteArray *text) {
+            if ((flags & VELMOR_PROFILE_ANY_UNIT) == 0 && namesAnotherUnit(deviceIndex, profile, text))
+                return int32_t(VELMOR_ERROR_ARGUMENT);
             ProfileApplication::ApplyOptions options;
             options.fix = (flags & VELMOR_PROFILE_FIX) != 0;
             options.dryRun = (flags & VELMOR_PROFILE_DRY_RUN) != 0;
-            code = ProfileApplication::apply(deviceIndex, *profile, options, &text);
-        }
-        giveText(text, report, capacity, needed);
-        return code;
+            return ProfileApplication::apply(deviceIndex, profile, options, text);
+        });
     });
 }
 
@@ -108,14 +119,9 @@ VELMOR_API int32_t VELMOR_CALL velmorDiffProfile(int32_t deviceIndex, const char
                                                     Text{report, capacity}, capacity, Out<uint32_t>{needed}))
         return *routedCode;
     return guarded(VELMOR_ERROR_ARGUMENT, [&] {
-        if (json == nullptr || report == nullptr || capacity == 0)
-            return int32_t(VELMOR_ERROR_ARGUMENT);
-        QByteArray text;
-        int32_t code = VELMOR_ERROR_ARGUMENT;
-        if (const std::optional<UnitProfile> profile = parsedProfile(json, &text))
-            code = ProfileApplication::diff(deviceIndex, *profile, &text);
-        giveText(text, report, capacity, needed);
-        return code;
+        return withProfile(json, report, capacity, needed, [&](const UnitProfile &profile, QByteArray *text) {
+            return ProfileApplication::diff(deviceIndex, profile, text);
+        });
     });
 }
 

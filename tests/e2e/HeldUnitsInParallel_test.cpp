@@ -43,18 +43,26 @@ protected:
         ASSERT_EQ(velmorHoldUnit(2), VELMOR_OK);
     }
     void TearDown() override { velmorReleaseAllUnits(); }
+
+    // Unit 1 stops answering its motor information; the call returns once the request is out
+    // and waits out the 4 s reply time-out.
+    static std::future<int32_t> positionCallOnASilentUnit1()
+    {
+        VelmorEmulator::addUnitFault(0, faults::silence(kReadMotorInformation));
+        const size_t asked = motorInformationRequests(0);
+        std::future<int32_t> stuck = std::async(std::launch::async, [] {
+            int32_t position = 0;
+            return getAbsolutePosition(1, &position);
+        });
+        while (motorInformationRequests(0) == asked)
+            std::this_thread::yield();
+        return stuck;
+    }
 };
 
 TEST_F(HeldUnitsInParallel, ASilentUnitHoldsUpNoCallOnAnother)
 {
-    VelmorEmulator::addUnitFault(0, faults::silence(kReadMotorInformation));
-    const size_t asked = motorInformationRequests(0);
-    std::future<int32_t> stuck = std::async(std::launch::async, [] {
-        int32_t position = 0;
-        return getAbsolutePosition(1, &position);
-    });
-    while (motorInformationRequests(0) == asked)
-        std::this_thread::yield();
+    std::future<int32_t> stuck = positionCallOnASilentUnit1();
 
     for (int call = 0; call < 20; ++call) {
         int32_t position = -1;
@@ -68,14 +76,7 @@ TEST_F(HeldUnitsInParallel, ASilentUnitHoldsUpNoCallOnAnother)
 
 TEST_F(HeldUnitsInParallel, AUnitReleasedWhileItsCallWaitsClosesOnceTheCallEnds)
 {
-    VelmorEmulator::addUnitFault(0, faults::silence(kReadMotorInformation));
-    const size_t asked = motorInformationRequests(0);
-    std::future<int32_t> stuck = std::async(std::launch::async, [] {
-        int32_t position = 0;
-        return getAbsolutePosition(1, &position);
-    });
-    while (motorInformationRequests(0) == asked)
-        std::this_thread::yield();
+    std::future<int32_t> stuck = positionCallOnASilentUnit1();
 
     EXPECT_EQ(velmorReleaseUnit(1), VELMOR_OK);
     EXPECT_NE(stuck.wait_for(std::chrono::seconds(0)), std::future_status::ready);
