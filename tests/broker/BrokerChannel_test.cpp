@@ -14,6 +14,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -90,7 +91,9 @@ protected:
 
 TEST_F(BrokerChannelTest, MessagesGoBothWaysWholeUpToTheLargest)
 {
-    auto [client, server] = connectPair();
+    std::unique_ptr<BrokerChannel> client;
+    Accepted server;
+    std::tie(client, server) = connectPair();
     ASSERT_TRUE(client);
     ASSERT_TRUE(server.channel);
 
@@ -129,7 +132,9 @@ TEST_F(BrokerChannelTest, MessagesGoBothWaysWholeUpToTheLargest)
 
 TEST_F(BrokerChannelTest, AReadGivesUpAtItsDeadlineAndLosesNothingThatComesLater)
 {
-    auto [client, server] = connectPair();
+    std::unique_ptr<BrokerChannel> client;
+    Accepted server;
+    std::tie(client, server) = connectPair();
     ASSERT_TRUE(client);
     ASSERT_TRUE(server.channel);
 
@@ -206,7 +211,9 @@ TEST_F(BrokerChannelTest, AClientThatGoesAwayEndsVelmordsReadAtOnce)
 
 TEST_F(BrokerChannelTest, VelmordGoingAwayEndsTheClientsReadAtOnce)
 {
-    auto [client, server] = connectPair();
+    std::unique_ptr<BrokerChannel> client;
+    Accepted server;
+    std::tie(client, server) = connectPair();
     ASSERT_TRUE(client);
     ASSERT_TRUE(server.channel);
     ASSERT_TRUE(client->send(callOf(11, "a call velmord never answers")));
@@ -293,7 +300,9 @@ TEST_F(BrokerChannelTest, ManyClientsConnectingAtOnceAreAllServed)
 
 TEST_F(BrokerChannelTest, TheListenerTellsWhichProcessConnected)
 {
-    auto [client, server] = connectPair();
+    std::unique_ptr<BrokerChannel> client;
+    Accepted server;
+    std::tie(client, server) = connectPair();
     ASSERT_TRUE(client);
     ASSERT_TRUE(server.channel);
     EXPECT_EQ(server.peer.pid, QCoreApplication::applicationPid());
