@@ -8,6 +8,8 @@ enum class ArgumentType {
     UInt8,
     UInt32,
     OnOff,          // "on" or "off", passed as an 8-bit 1 or 0
+    Position,       // whole full steps within a 32-bit int, or a number with a fraction in the unit of
+                    // the unit's profile (converted to full steps when the unit is known)
 };
 
 struct ArgumentSpec

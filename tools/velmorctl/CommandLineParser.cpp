@@ -79,11 +79,48 @@ Invocation CommandLineParser::parseCommand(const CommandSpec &spec)
         throw HelpRequest{parseHelpTopic()};
     Invocation invocation;
     invocation.spec = &spec;
-    if (spec.takesUnit)
-        parseUnit(spec, &invocation);
-    parseArguments(spec, &invocation);
+    if (spec.id == CommandId::Apply) {
+        parseApplyWords(spec, &invocation);
+    } else {
+        if (spec.takesUnit)
+            parseUnit(spec, &invocation);
+        parseArguments(spec, &invocation);
+        if (spec.id == CommandId::Save || spec.id == CommandId::Load || spec.id == CommandId::Diff)
+            parseOptionalFile(&invocation);
+    }
     parseOptions(spec, &invocation);
+    if (invocation.inSteps && invocation.fractional)
+        throw commandError(spec, std::string(spec.arguments[0].name) + ": '" + invocation.quantityText
+                                     + "' is not a whole number of full steps (--steps)");
     return invocation;
+}
+
+// A FILE may follow UNIT; a word that names a command starts that command instead (a file of
+// that name is given as ./NAME).
+void CommandLineParser::parseOptionalFile(Invocation *invocation)
+{
+    if (atEnd() || isOptionWord(m_words[m_next]) || CommandTable::find(m_words[m_next]) != nullptr)
+        return;
+    invocation->file = m_words[m_next++];
+    if (invocation->file.empty())
+        throw commandError(*invocation->spec, "FILE: it is empty");
+}
+
+// apply FILE UNIT...: every word up to the next command or option is a UNIT.
+void CommandLineParser::parseApplyWords(const CommandSpec &spec, Invocation *invocation)
+{
+    invocation->file = takeArgument(spec, "FILE");
+    if (invocation->file.empty())
+        throw commandError(spec, "FILE: it is empty");
+    invocation->units.push_back(takeArgument(spec, "UNIT"));
+    while (!atEnd() && !isOptionWord(m_words[m_next]) && CommandTable::find(m_words[m_next]) == nullptr)
+        invocation->units.push_back(m_words[m_next++]);
+    for (const std::string &unit : invocation->units) {
+        const std::string problem = UnitAddress::problem(unit);
+        if (!problem.empty())
+            throw commandError(spec, "UNIT: " + problem);
+    }
+    invocation->unit = invocation->units.front();
 }
 
 void CommandLineParser::parseUnit(const CommandSpec &spec, Invocation *invocation)
@@ -100,9 +137,18 @@ void CommandLineParser::parseArguments(const CommandSpec &spec, Invocation *invo
         const std::string &word = takeArgument(spec, argument.name);
         int64_t value = 0;
         std::string problem;
+        if (argument.type == ArgumentType::Position && NumberParser::hasFraction(word)) {
+            if (!NumberParser::parseQuantity(word, &invocation->quantity, &problem))
+                throw commandError(spec, std::string(argument.name) + ": " + problem);
+            invocation->fractional = true;
+            invocation->quantityText = word;
+            invocation->values.push_back(0);
+            continue;
+        }
         if (!NumberParser::parse(word, argument.type, &value, &problem))
             throw commandError(spec, std::string(argument.name) + ": " + problem);
         invocation->values.push_back(value);
+        invocation->quantity = static_cast<double>(value);
     }
 }
 
@@ -122,6 +168,12 @@ void CommandLineParser::parseOptions(const CommandSpec &spec, Invocation *invoca
             parseTimeout(spec, word, invocation);
         else if (spec.id == CommandId::Doctor && word == "--root")
             invocation->root = takeArgument(spec, "DIR");
+        else if ((spec.id == CommandId::MoveTo || spec.id == CommandId::MoveBy) && word == "--steps")
+            invocation->inSteps = true;
+        else if ((spec.id == CommandId::Load || spec.id == CommandId::Apply) && word == "--fix")
+            invocation->fix = true;
+        else if ((spec.id == CommandId::Load || spec.id == CommandId::Apply) && word == "--dry-run")
+            invocation->dryRun = true;
         else
             throw commandError(spec, "unknown option '" + word + "'");
     }

@@ -32,6 +32,8 @@ private:
     Invocation parseCommand(const CommandSpec &spec);
     void parseUnit(const CommandSpec &spec, Invocation *invocation);
     void parseArguments(const CommandSpec &spec, Invocation *invocation);
+    void parseOptionalFile(Invocation *invocation);
+    void parseApplyWords(const CommandSpec &spec, Invocation *invocation);
     void parseOptions(const CommandSpec &spec, Invocation *invocation);
     void parseTimeout(const CommandSpec &spec, const std::string &word, Invocation *invocation);
     // --retry-busy SECONDS or --retry-busy=SECONDS, anywhere an option may stand; false for another word.

@@ -14,6 +14,12 @@ struct CommandResult
     int exitStatus = 0;     // 0, the failing code, or one of ExitStatus
     std::string text;       // success: the outcome ("position of unit 1: 500"); else what went wrong
     JsonObject fields;      // members the command adds to its JSON object
+    // Lines for a person that go to standard output whatever the outcome (a profile's report per
+    // setting), before `text`; not printed with --json, where `fields` carry them.
+    std::string output;
+    // The exit status answers a question (diff: the unit differs) and is no failure: nothing on
+    // standard error.
+    bool statusIsAnswer = false;
 
     // The result of one library call: text on success, the code's own text otherwise.
     static CommandResult of(int32_t code, const std::string &successText);

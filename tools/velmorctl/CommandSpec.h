@@ -10,6 +10,7 @@ enum class CommandId {
     List, Codes, Help, Version, Shell, Quit, Doctor,
     On, Off, Stop, Zero, MoveTo, MoveBy, Home, Position, Ready, Status,
     Speed, Accel, Current, Backlash, HomeSettings, Limits, Pwm, PwmStepMode, Relay,
+    Save, Load, Diff, Apply,
 };
 
 enum class CommandScope {

@@ -14,6 +14,14 @@ std::string synopsis(const CommandSpec &spec)
         text += " UNIT";
     for (const ArgumentSpec &argument : spec.arguments)
         text += std::string(" ") + argument.name;
+    if (spec.id == CommandId::MoveTo || spec.id == CommandId::MoveBy)
+        text += " [--steps]";
+    if (spec.id == CommandId::Save || spec.id == CommandId::Load || spec.id == CommandId::Diff)
+        text += " [FILE]";
+    if (spec.id == CommandId::Apply)
+        text += " FILE UNIT...";
+    if (spec.id == CommandId::Load || spec.id == CommandId::Apply)
+        text += " [--fix] [--dry-run]";
     if (spec.waits)
         text += " [--wait] [--timeout SECONDS]";
     if (spec.id == CommandId::Doctor)
@@ -62,6 +70,10 @@ std::string HelpText::tool()
             "  --wait              (move-to, move-by, home) wait until the motor is ready again;\n"
             "                      Ctrl-C stops the motor\n"
             "  --timeout SECONDS   how long --wait waits (default 60)\n"
+            "  --steps             (move-to, move-by) the number is in full steps, not in the unit\n"
+            "                      of the unit's profile\n"
+            "  --fix               (load, apply) a value the unit refuses goes as the nearest it accepts\n"
+            "  --dry-run           (load, apply) write nothing: say what would be written\n"
             "  --retry-busy SECONDS\n"
             "                      while a unit is open in another program, try again for this long\n"
             "                      (without it, code 3 at once, with the reason: busy in another\n"
@@ -70,8 +82,10 @@ std::string HelpText::tool()
           + status(ExitStatus::s_usageError) + " for a\nusage error (nothing is run); " + status(ExitStatus::s_d2xxMissing)
           + " when FTDI's D2XX library is missing; " + status(ExitStatus::s_timedOut) + " when --wait\ntimed out; "
           + status(ExitStatus::s_interrupted) + " when interrupted during --wait (the motor was stopped); doctor: "
-          + status(ExitStatus::s_problemFound) + " when a\ncheck finds a problem. The shell ends with the status of its "
-            "last failed line.\n";
+          + status(ExitStatus::s_problemFound) + " when a\ncheck finds a problem; diff: " + status(ExitStatus::s_profileDiffers)
+          + " when a setting differs, " + status(ExitStatus::s_diffTrouble) + " for no unit at that\nindex; "
+          + status(ExitStatus::s_noInput) + " when a profile's file cannot be read; " + status(ExitStatus::s_cannotCreate)
+          + " when save cannot write its file.\nThe shell ends with the status of its last failed line.\n";
     return text;
 }
 
@@ -85,6 +99,33 @@ std::string HelpText::command(const CommandSpec &spec)
         text += "--wait: wait until the motor is ready again, showing its progress; Ctrl-C stops the motor\n"
                 "--timeout SECONDS: give up waiting after this long (default 60), exit status "
             + status(ExitStatus::s_timedOut) + "\n";
+    if (spec.id == CommandId::MoveTo || spec.id == CommandId::MoveBy)
+        text += "On a unit whose loaded profile gives a unit (\"unit\": \"mm\"), the number is in that unit, as\n"
+                "12.5, and goes as the nearest full step (stepsPerUnit); elsewhere it is whole full steps.\n"
+                "--steps: the number is whole full steps on any unit\n"
+                "A target beyond the travel limits of the profile is refused (code 21) and nothing moves.\n";
+    if (spec.id == CommandId::Save)
+        text += "FILE: where the profile goes (replaced whole, or left as it was on failure); without it,\n"
+                "standard output. Written-only settings (limit switches, PWM, relay) are in it when known.\n"
+                "exit status: " + status(ExitStatus::s_cannotCreate) + " when FILE cannot be written\n";
+    if (spec.id == CommandId::Load || spec.id == CommandId::Apply)
+        text += "--fix: a value the unit refuses goes as the nearest value it accepts\n"
+                "--dry-run: write nothing; each line says what would be\n"
+                "Each setting of the profile comes out applied, unchanged, fixed, refused (with the unit's\n"
+                "range) or failed (with the call's code); the exit status is the code of the first setting\n"
+                "refused (21) or failed, " + status(ExitStatus::s_noInput) + " when FILE cannot be read.\n";
+    if (spec.id == CommandId::Load)
+        text += "FILE: the profile; without it, SERIAL.json in the profile folder (VELMOR_PROFILES, else\n"
+                "velmorlib/units in your configuration folder), SERIAL being the unit's USB serial number\n";
+    if (spec.id == CommandId::Apply)
+        text += "The profile may be another unit's: each unit keeps its own name and serial number. Every\n"
+                "UNIT is tried; the exit status is that of the first that did not take the profile.\n";
+    if (spec.id == CommandId::Diff)
+        text += "FILE: the profile; without it, SERIAL.json in the profile folder, as for load\n"
+                "Prints a line per value that differs: \"current: profile 1000, unit 1500\".\n"
+                "exit status: 0 when none differs, " + status(ExitStatus::s_profileDiffers) + " when one does (as diff(1) does), "
+                + status(ExitStatus::s_noInput) + " when FILE\ncannot be read, " + status(ExitStatus::s_diffTrouble)
+                + " for no unit at that index, else the library's code\n";
     if (spec.id == CommandId::Doctor)
         text += "Checks, each problem with its fix: whether velmord runs and serves the calls, at which socket,\n"
                 "and the programs connected to it (or that the calls go directly to the units, and how to start\n"

@@ -76,6 +76,15 @@ JsonObject &JsonObject::addNumber(const std::string &key, double value)
     return addRaw(key, text);
 }
 
+JsonObject &JsonObject::addExactNumber(const std::string &key, double value)
+{
+    if (!std::isfinite(value))
+        return addNull(key);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return addRaw(key, text);
+}
+
 JsonObject &JsonObject::addBool(const std::string &key, bool value)
 {
     return addRaw(key, value ? "true" : "false");
@@ -89,6 +98,11 @@ JsonObject &JsonObject::addNull(const std::string &key)
 JsonObject &JsonObject::addObject(const std::string &key, const JsonObject &value)
 {
     return addRaw(key, value.text());
+}
+
+JsonObject &JsonObject::addJson(const std::string &key, const std::string &json)
+{
+    return addRaw(key, json);
 }
 
 JsonObject &JsonObject::addArray(const std::string &key, const std::vector<JsonObject> &values)

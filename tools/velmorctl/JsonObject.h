@@ -13,10 +13,15 @@ public:
     JsonObject &addText(const std::string &key, const std::string &value);
     JsonObject &addNumber(const std::string &key, int64_t value);
     JsonObject &addNumber(const std::string &key, double value);
+    // A number with every significant digit it has (up to 15), not three decimals: a position in
+    // a profile's unit, a number a person typed.
+    JsonObject &addExactNumber(const std::string &key, double value);
     JsonObject &addBool(const std::string &key, bool value);
     JsonObject &addNull(const std::string &key);
     JsonObject &addObject(const std::string &key, const JsonObject &value);
     JsonObject &addArray(const std::string &key, const std::vector<JsonObject> &values);
+    // A member whose value is JSON text already, on one line (as another JSON writer made it).
+    JsonObject &addJson(const std::string &key, const std::string &json);
     // Adds every member of other after these.
     JsonObject &append(const JsonObject &other);
 

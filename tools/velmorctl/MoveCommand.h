@@ -6,6 +6,7 @@
 #include "CommandResult.h"
 #include "Invocation.h"
 #include "MotionWait.h"
+#include "ProfileScale.h"
 
 #include <optional>
 
@@ -28,9 +29,17 @@ private:
     std::optional<int32_t> target(int32_t start) const;
     std::string startedText() const;
     std::string unitText() const;
+    // "400" without a profile, "2 mm (400 steps)" with one
+    std::string positionText(int64_t steps) const;
+    // A move the library refused: why, in words, when the profile's travel limits say it.
+    CommandResult refused(int32_t code) const;
 
     const Invocation &m_invocation;
     int32_t m_index;
+    // The loaded profile of the unit; the number typed is in its unit unless --steps.
+    std::optional<ProfileScale> m_scale;
+    int32_t m_steps = 0;            // the position or distance in full steps
+    std::string m_problem;          // why the number typed gives no full steps
 };
 
 #endif

@@ -25,6 +25,7 @@ bool NumberParser::parse(const std::string &text, ArgumentType type, int64_t *va
 {
     switch (type) {
     case ArgumentType::Int32:
+    case ArgumentType::Position:
         return parseInteger(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), value, problem);
     case ArgumentType::UInt8:
         return parseInteger(text, 0, std::numeric_limits<uint8_t>::max(), value, problem);
@@ -82,6 +83,28 @@ bool NumberParser::parseOnOff(const std::string &text, int64_t *value, std::stri
     }
     *problem = quoted(text) + " is neither on nor off";
     return false;
+}
+
+bool NumberParser::parseQuantity(const std::string &text, double *value, std::string *problem)
+{
+    const bool signed_ = !text.empty() && (text[0] == '-' || text[0] == '+');
+    const std::string digits = signed_ ? text.substr(1) : text;
+    const size_t dot = digits.find('.');
+    const std::string whole = digits.substr(0, dot);
+    const std::string fraction = dot == std::string::npos ? std::string() : digits.substr(dot + 1);
+    const bool wellFormed = dot != std::string::npos && (isDecimalDigits(whole) || whole.empty())
+        && (isDecimalDigits(fraction) || fraction.empty()) && !(whole.empty() && fraction.empty());
+    if (!wellFormed) {
+        *problem = quoted(text) + " is not a number";
+        return false;
+    }
+    const size_t firstNonZero = whole.find_first_not_of('0');
+    if (firstNonZero != std::string::npos && whole.size() - firstNonZero > 12) {
+        *problem = quoted(text) + " is out of range (at most 12 digits before the point)";
+        return false;
+    }
+    *value = std::strtod(text.c_str(), nullptr);
+    return true;
 }
 
 bool NumberParser::parseSeconds(const std::string &text, double *seconds, std::string *problem)

@@ -14,12 +14,28 @@ void Reporter::report(const Invocation &invocation, int32_t index, const Command
 {
     if (m_json)
         output(jsonOf(invocation, index, result).text() + "\n");
-    else if (!result.failed())
+    else if (!result.output.empty())
+        output(result.output);
+    if (!m_json && !result.failed() && !(result.text.empty() && !result.output.empty()))
         output(result.text + "\n");
-    if (result.failed()) {
+    else if (!m_json && result.statusIsAnswer && !result.text.empty())
+        output(result.text + "\n");
+    if (result.failed() && !result.statusIsAnswer) {
         std::fflush(stdout);
         std::fprintf(stderr, "velmorctl: %s: %s\n", subject(invocation).c_str(), result.text.c_str());
     }
+}
+
+void Reporter::part(const std::string &subject, const CommandResult &result) const
+{
+    output(result.output);
+    if (!result.failed()) {
+        if (!result.text.empty())
+            output(result.text + "\n");
+        return;
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "velmorctl: %s: %s\n", subject.c_str(), result.text.c_str());
 }
 
 void Reporter::usageError(const UsageError &error) const
@@ -75,6 +91,8 @@ JsonObject Reporter::argumentsOf(const Invocation &invocation)
         const ArgumentSpec &argument = invocation.spec->arguments[i];
         if (argument.type == ArgumentType::OnOff)
             arguments.addBool(argument.jsonName, invocation.values[i] != 0);
+        else if (argument.type == ArgumentType::Position && invocation.fractional)
+            arguments.addExactNumber(argument.jsonName, invocation.quantity);
         else
             arguments.addNumber(argument.jsonName, invocation.values[i]);
     }

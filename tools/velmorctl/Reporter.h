@@ -18,6 +18,9 @@ public:
     bool json() const { return m_json; }
     void report(const Invocation &invocation, int32_t index, const CommandResult &result) const;
     void usageError(const UsageError &error) const;
+    // One part of a command's outcome, for a person: its lines, and on failure its words under
+    // `subject` on standard error ("apply unit 3").
+    void part(const std::string &subject, const CommandResult &result) const;
     // Something the run needs is not there: each line of the explanation on standard error.
     void unavailable(const std::string &explanation) const;
     void output(const std::string &text) const;

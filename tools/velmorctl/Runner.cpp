@@ -1,8 +1,10 @@
 #include "Runner.h"
 
 #include "Doctor.h"
+#include "ExitStatus.h"
 #include "HelpText.h"
 #include "OpenFailure.h"
+#include "ProfileCatalog.h"
 #include "Reporter.h"
 #include "UnitAddress.h"
 #include "UnitCommands.h"
@@ -126,6 +128,8 @@ int Runner::runOne(const Invocation &invocation, const Reporter &reporter)
         return 0;
     case CommandId::Doctor:
         return Doctor(invocation.root).run(reporter);
+    case CommandId::Apply:
+        return runApply(invocation, reporter);
     case CommandId::List: {
         const int32_t code = initialiseOnce();
         const CommandResult result = code == VELMOR_OK ? UnitListing::run() : CommandResult::of(code, "");
@@ -146,6 +150,40 @@ int Runner::runOnUnit(const Invocation &invocation, const Reporter &reporter)
     return result.exitStatus;
 }
 
+// One profile to every unit named, each unit tried whatever became of the one before: a report
+// per unit, and the status of the first that did not take the profile.
+int Runner::runApply(const Invocation &invocation, const Reporter &reporter)
+{
+    const int32_t code = initialiseOnce();
+    if (code != VELMOR_OK) {
+        const CommandResult result = CommandResult::of(code, "");
+        reporter.report(invocation, -1, result);
+        return result.exitStatus;
+    }
+    CommandResult total = CommandResult::of(VELMOR_OK, "");
+    std::vector<JsonObject> units;
+    for (const std::string &unit : invocation.units) {
+        Invocation one = invocation;
+        one.unit = unit;
+        int32_t index = -1;
+        const CommandResult result = runOnAddressedUnit(one, &index);
+        JsonObject entry;
+        entry.addText("unit", unit).addNumber("index", static_cast<int64_t>(index));
+        entry.addNumber("code", static_cast<int64_t>(result.code)).addText("text", CommandResult::textOf(result.code));
+        units.push_back(entry.append(result.fields));
+        if (!reporter.json())
+            reporter.part("apply unit " + unit, result);
+        if (result.failed() && !total.failed()) {
+            total.code = result.code;
+            total.exitStatus = result.exitStatus;
+        }
+    }
+    total.fields.addText("file", invocation.file).addArray("units", units);
+    if (reporter.json())
+        reporter.report(invocation, -1, total);
+    return total.exitStatus;
+}
+
 // The command runs once, on its unit held as soon as it is free: a command is never run twice,
 // so a move is never made twice. Why a call found no unit is read before the unit is let go.
 CommandResult Runner::runOnAddressedUnit(const Invocation &invocation, int32_t *index)
@@ -158,6 +196,9 @@ CommandResult Runner::runOnAddressedUnit(const Invocation &invocation, int32_t *
         *index = UnitAddress::index(invocation.unit);
     CommandResult result = code == VELMOR_OK ? UnitCommands(invocation, *index).run() : CommandResult::of(code, "");
     explainFailure(invocation.unit, *index, &result);
+    // diff's 1 says "differs": no unit at that index is trouble, as diff(1) has it.
+    if (invocation.spec->id == CommandId::Diff && !result.statusIsAnswer && result.exitStatus == ExitStatus::s_profileDiffers)
+        result.exitStatus = ExitStatus::s_diffTrouble;
     if (holds && !m_holdsTouchedUnits && code == VELMOR_OK)
         velmorReleaseUnit(*index);
     return result;
@@ -190,7 +231,10 @@ void Runner::explainFailure(const std::string &unit, int32_t index, CommandResul
 // a unit waited for is held the moment it is free.
 bool Runner::holdsFor(const Invocation &invocation) const
 {
-    return invocation.wait || invocation.spec->id == CommandId::Status || UnitAddress::isSerialNumber(invocation.unit)
+    const CommandId id = invocation.spec->id;
+    const bool profileCommand = id == CommandId::Save || id == CommandId::Load || id == CommandId::Diff
+        || id == CommandId::Apply;
+    return invocation.wait || id == CommandId::Status || profileCommand || UnitAddress::isSerialNumber(invocation.unit)
         || m_retryBusySeconds > 0;
 }
 
@@ -228,5 +272,10 @@ int32_t Runner::initialiseOnce()
         return VELMOR_OK;
     const int32_t code = initialise();
     m_initialised = code == VELMOR_OK;
+    // The profiles' travel limits hold for this run's moves, and their units for its words.
+    if (m_initialised) {
+        for (const std::string &problem : ProfileCatalog::load())
+            std::fprintf(stderr, "velmorctl: profile left out: %s\n", problem.c_str());
+    }
     return code;
 }

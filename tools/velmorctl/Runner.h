@@ -30,6 +30,7 @@ public:
 private:
     int runOne(const Invocation &invocation, const Reporter &reporter);
     int runOnUnit(const Invocation &invocation, const Reporter &reporter);
+    int runApply(const Invocation &invocation, const Reporter &reporter);
     CommandResult runOnAddressedUnit(const Invocation &invocation, int32_t *index);
     int32_t holdWhenFree(const std::string &unit, int32_t *index) const;
     static void explainFailure(const std::string &unit, int32_t index, CommandResult *result);

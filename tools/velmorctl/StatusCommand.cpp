@@ -19,8 +19,8 @@ std::string onOff(int32_t flag)
 
 } // namespace
 
-StatusCommand::StatusCommand(int32_t index, std::string unitText)
-    : m_index(index), m_unitText(std::move(unitText))
+StatusCommand::StatusCommand(int32_t index, std::string unitText, std::optional<ProfileScale> scale)
+    : m_index(index), m_unitText(std::move(unitText)), m_scale(std::move(scale))
 {
 }
 
@@ -67,8 +67,9 @@ std::string StatusCommand::text(const Readings &r) const
     std::snprintf(location, sizeof location, "0x%04x", static_cast<unsigned>(r.info.locationId));
     return m_unitText + ": " + r.info.serialNumber + " on " + velmorChipName(r.info.chipType) + " at location "
         + location + ", hardware " + UnitInfoText::hardware(r.info) + ", firmware " + UnitInfoText::firmware(r.info)
-        + ", stored serial " + r.info.storedSerialNumber
-        + "\n  position " + number(r.motor.position) + " full steps (counter " + number(r.motor.rawPosition)
+        + ", stored serial " + r.info.storedSerialNumber + profileText(r)
+        + "\n  position " + number(r.motor.position) + " full steps"
+        + (m_scale ? ", " + m_scale->quantity(r.motor.position) : std::string()) + " (counter " + number(r.motor.rawPosition)
         + " at step mode " + number(r.motor.stepMode) + "), " + readiness(r.motor)
         + "\n  speed " + number(r.motion.speed) + " steps/s, step mode " + number(r.motion.stepMode)
         + ", acceleration " + number(r.motion.acceleration) + " steps/s^2 ("
@@ -87,7 +88,19 @@ std::string StatusCommand::text(const Readings &r) const
         + (limits.hasRelay != 0 ? ", a relay" : ", no relay");
 }
 
-JsonObject StatusCommand::fields(const Readings &r)
+// The profile's line, after what the unit is: empty for a unit without a loaded profile.
+std::string StatusCommand::profileText(const Readings &) const
+{
+    if (!m_scale)
+        return std::string();
+    char steps[64];
+    std::snprintf(steps, sizeof steps, "%.10g", m_scale->stepsPerUnit);
+    return "\n  profile " + (m_scale->name.empty() ? std::string("(no name)") : "\"" + m_scale->name + "\"")
+        + ": positions in " + m_scale->unit + ", " + steps + " full steps per " + m_scale->unit + ", travel limits "
+        + m_scale->travelText();
+}
+
+JsonObject StatusCommand::fields(const Readings &r) const
 {
     JsonObject info;
     info.addText("serial", r.info.serialNumber).addText("description", r.info.description)
@@ -124,6 +137,21 @@ JsonObject StatusCommand::fields(const Readings &r)
         .addNumber("inputChannels", int64_t(r.limits.inputChannels)).addBool("relay", r.limits.hasRelay != 0)
         .addNumber("pwmLimit", int64_t(r.limits.pwmLimit));
     JsonObject fields;
+    if (m_scale) {
+        JsonObject profile;
+        profile.addText("name", m_scale->name).addText("unit", m_scale->unit)
+            .addExactNumber("stepsPerUnit", m_scale->stepsPerUnit);
+        if (m_scale->travelMin)
+            profile.addExactNumber("travelMin", *m_scale->travelMin);
+        else
+            profile.addNull("travelMin");
+        if (m_scale->travelMax)
+            profile.addExactNumber("travelMax", *m_scale->travelMax);
+        else
+            profile.addNull("travelMax");
+        profile.addExactNumber("position", m_scale->inUnit(r.motor.position));
+        fields.addObject("profile", profile);
+    }
     return fields.addObject("info", info).addObject("motor", motor).addObject("motion", motion)
         .addObject("current", current).addObject("move", move).addObject("limits", limits);
 }

@@ -4,14 +4,16 @@
 #define VELMORCTL_STATUSCOMMAND_H
 
 #include "CommandResult.h"
+#include "ProfileScale.h"
 #include "VelmorLibExtras.h"
 
+#include <optional>
 #include <string>
 
 class StatusCommand
 {
 public:
-    StatusCommand(int32_t index, std::string unitText);
+    StatusCommand(int32_t index, std::string unitText, std::optional<ProfileScale> scale);
 
     CommandResult run() const;
 
@@ -29,11 +31,13 @@ private:
     // 0, or the code of the first read that failed.
     int32_t read(Readings &readings) const;
     std::string text(const Readings &readings) const;
-    static JsonObject fields(const Readings &readings);
+    JsonObject fields(const Readings &readings) const;
+    std::string profileText(const Readings &readings) const;
     static std::string readiness(const VelmorMotorStatus &motor);
 
     int32_t m_index;
     std::string m_unitText;
+    std::optional<ProfileScale> m_scale;    // the unit's loaded profile
 };
 
 #endif

@@ -1,6 +1,8 @@
 #include "UnitCommands.h"
 
 #include "MoveCommand.h"
+#include "ProfileCatalog.h"
+#include "ProfileCommands.h"
 #include "StatusCommand.h"
 #include "VelmorLibExtras.h"
 
@@ -48,7 +50,12 @@ CommandResult UnitCommands::run() const
     case CommandId::Ready:
         return ready();
     case CommandId::Status:
-        return StatusCommand(m_index, unitText()).run();
+        return StatusCommand(m_index, unitText(), ProfileCatalog::scaleOf(m_index)).run();
+    case CommandId::Save:
+    case CommandId::Load:
+    case CommandId::Diff:
+    case CommandId::Apply:
+        return ProfileCommands(m_invocation, m_index, unitText()).run();
     default:
         return setting();
     }
@@ -72,10 +79,13 @@ CommandResult UnitCommands::position() const
 {
     int32_t position = 0;
     CommandResult result = CommandResult::of(getAbsolutePosition(m_index, &position), "");
-    if (!result.failed()) {
-        result.text = "position of " + unitText() + ": " + std::to_string(position);
-        result.fields.addNumber("position", static_cast<int64_t>(position));
-    }
+    if (result.failed())
+        return result;
+    const std::optional<ProfileScale> scale = ProfileCatalog::scaleOf(m_index);
+    result.text = "position of " + unitText() + ": " + (scale ? scale->positionText(position) : std::to_string(position));
+    result.fields.addNumber("position", static_cast<int64_t>(position));
+    if (scale)
+        result.fields.addExactNumber("positionInUnit", scale->inUnit(position)).addText("profileUnit", scale->unit);
     return result;
 }
 
