@@ -68,6 +68,13 @@ protected:
         std::string error;
         ASSERT_TRUE(m_listener.listenAt(m_socket, &error)) << error;
         m_serving = std::thread([this] { m_server.run(); });
+        // velmord welcomes a client once it is set up (the library initialised, the profiles loaded).
+        std::unique_ptr<BrokerChannel> probe = BrokerChannel::connectTo(m_socket);
+        ASSERT_TRUE(probe);
+        ASSERT_TRUE(probe->send(BrokerMessage(BrokerMessage::Hello, {BrokerField::of(BrokerMessage::kProtocolVersion),
+                                                                     BrokerField::of(1), BrokerField::of(1),
+                                                                     BrokerField::ofBytes("probe")})));
+        ASSERT_TRUE(probe->receive(10000));
     }
 
     void TearDown() override
