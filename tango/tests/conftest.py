@@ -25,6 +25,7 @@ SERVER = os.path.join(TANGO_FOLDER, "VelmorTango")
 BENCH = "FT232R:JXah00101:2.0;FT232R:JXah00102:3.0;XSERIES:JXbh01001:1.0;XSERIES:JXah02701:1.2"
 os.environ.setdefault("VELMOR_EMULATOR_BENCH", BENCH)
 os.environ.setdefault("VELMOR_EMULATOR_STATE", "off")
+os.environ.setdefault("VELMOR_PROFILES", "off")  # the user's profiles are not the bench's; a test names its folder
 os.environ["PYTHONDONTWRITEBYTECODE"] = "1"
 sys.path[:0] = [PYTHON_FOLDER, TANGO_FOLDER]
 sys.path.append(os.path.join(PYTHON_FOLDER, "tests"))  # helpers.py, shared with the module's tests; last, so that

@@ -52,10 +52,6 @@ def test_each_setting_is_written_to_the_unit_and_read_back_alone():
 REFUSALS = [
     # attribute or command, value, reason, words in the description: the code's text and, for a
     # value outside the unit's range, the library's words for it
-    ("Current", 9000, "VELMOR_ERROR_WRITE_MOTOR_CONFIGURATION", "writing the motor configuration failed "
-     "(result code 5): 9000 mA is above the 500 mA maximum of this unit (hardware 10.1)"),
-    ("HomeValueA", 10001, "VELMOR_ERROR_ARGUMENT",
-     "an argument is out of range (result code 21): home value A 10001 is above the 10000 maximum"),
     ("BacklashDirection", 2, "VELMOR_ERROR_ARGUMENT",
      "an argument is out of range (result code 21): direction 2 is neither 0 nor 1"),
     ("SetPWM", -1, "VELMOR_ERROR_SET_PWM_FAILED",
@@ -85,6 +81,23 @@ def test_what_the_unit_refuses_fails_in_words_and_leaves_it_usable():
         proxy.SetPWM(50)
         proxy.SetPWMStepMode()
         assert "refused" not in proxy.status()
+
+
+# Values outside the unit's range, which the attributes carry as min_value and max_value: Tango
+# refuses them before they reach the library.
+OUTSIDE_RANGES = [("Current", 9000, "500"), ("Current", 49, "50"), ("HomeValueA", 10001, "10000")]
+
+
+def test_a_value_outside_the_units_range_is_refused_by_tango_and_leaves_the_unit_as_it_was():
+    with served("JXbh01001") as proxy:  # hardware 10.1: at most 500 mA
+        for name, value, bound in OUTSIDE_RANGES:
+            before = proxy.read_attribute(name).value
+            config = proxy.get_attribute_config(name)
+            assert bound in (config.min_value, config.max_value), name
+            with pytest.raises(tango.DevFailed) as failure:
+                proxy.write_attribute(name, value)
+            assert failure.value.args[0].reason == "API_WAttrOutsideLimit", name
+            assert proxy.read_attribute(name).value == before, name
 
 
 def test_the_relay_switches_where_there_is_one():

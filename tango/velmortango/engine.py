@@ -20,6 +20,7 @@ client's request may hold while it waits for the engine) never holds up the call
 import collections
 import dataclasses
 import os
+import sys
 import threading
 import time
 from typing import Callable, Dict, Optional
@@ -158,6 +159,8 @@ class Engine:
         self._stopping = False
         self._publisher = _Publisher()
         velmorlib.initialise()
+        # the default profile folders ($VELMOR_PROFILES): their travel limits hold for every move
+        self.profiles = velmorlib.load_profiles()
         self._thread = threading.Thread(target=self._run, name="velmor-engine", daemon=True)
         self._thread.start()
 
@@ -506,4 +509,6 @@ def shared_engine() -> Engine:
         if _shared is None:
             period = os.environ.get("VELMOR_TANGO_POLL_MS")
             _shared = Engine(DEFAULT_ROUND_PERIOD if not period else max(0.0, float(period) / 1000))
+            for problem in _shared.profiles.problems:
+                print("VelmorTango: a profile is left out: {}".format(problem), file=sys.stderr)
         return _shared

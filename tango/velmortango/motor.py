@@ -4,6 +4,7 @@ import functools
 import re
 import threading
 
+import tango
 import velmorlib
 from tango import DevState, ErrSeverity, Except
 from tango.server import Device, attribute, command, device_property
@@ -23,6 +24,7 @@ _STATES = {
 _INDEX_AT_END = re.compile(r"/(\d+)$")
 
 
+
 def _reason(error: BaseException) -> str:
     if isinstance(error, VelmorError):
         return velmorlib.result_name(error.code) or "VELMOR_RESULT_{}".format(error.code)
@@ -30,6 +32,10 @@ def _reason(error: BaseException) -> str:
         return "VELMOR_UNIT_UNAVAILABLE"
     if isinstance(error, TimeoutError):
         return "VELMOR_TIMEOUT"
+    if isinstance(error, velmorlib.ProfileError):
+        return "VELMOR_BAD_PROFILE"
+    if isinstance(error, OSError):
+        return "VELMOR_FILE"
     return "VELMOR_BAD_ARGUMENT"
 
 
@@ -41,7 +47,7 @@ def _failures_in_words(method):
     def wrapper(self, *arguments):
         try:
             return method(self, *arguments)
-        except (VelmorError, UnitUnavailable, TimeoutError, ValueError, TypeError) as error:
+        except (VelmorError, UnitUnavailable, TimeoutError, ValueError, TypeError, OSError) as error:
             Except.throw_exception(_reason(error), "unit {}: {}".format(self.serial or self.get_name(), error),
                                    "{}.{}".format(type(self).__name__, method.__name__), ErrSeverity.ERR)
 
@@ -58,6 +64,7 @@ class VelmorMotor(Device):
             "device starts, followed by its serial number from then on.")
 
     serial = None
+    _profile = velmorlib.Profile()   # positions in full steps until the unit's profile is read
 
     # --- life ---
 
@@ -77,6 +84,38 @@ class VelmorMotor(Device):
             return
         self._init_failure = None
         self.serial = serial
+        self._set_ranges()
+
+    def _set_ranges(self):
+        """The unit's loaded profile and what it accepts as the attributes' properties: Position in
+        the profile's unit within its travel limits, the settings within the unit's ranges."""
+        try:
+            self._profile = self._run(velmorlib.read_profile)
+            limits = self._run(velmorlib.get_limits)
+        except (VelmorError, UnitUnavailable, TimeoutError):
+            return  # the unit is not there: the attributes keep their declared properties
+        self._set_properties("Position", self._profile.travel_min, self._profile.travel_max, self._profile.unit)
+        for name, lowest, highest in (("Current", limits.minimum_current, limits.maximum_current),
+                                      ("Speed", 0, limits.largest_speed),
+                                      ("StepMode", 0, limits.largest_step_mode),
+                                      ("Acceleration", 0, limits.largest_acceleration),
+                                      ("BacklashAmount", 0, limits.largest_backlash_amount),
+                                      ("HomeValueA", 0, limits.largest_home_value),
+                                      ("HomeValueB", 0, limits.largest_home_value)):
+            self._set_properties(name, lowest, highest)
+
+    def _set_properties(self, name, lowest, highest, unit=None):
+        attribute = self.get_device_attr().get_w_attr_by_name(name)
+        if lowest is not None:
+            attribute.set_min_value(lowest)
+        if highest is not None:
+            attribute.set_max_value(highest)
+        # Tango 9.3 stores set_properties in the database and crashes without one (-nodb): there
+        # the unit stays the declared one
+        if unit is not None and (tango.Util._UseDb or tango.Util._FileDb):
+            properties = attribute.get_properties()
+            properties.unit = unit
+            attribute.set_properties(properties)
 
     def delete_device(self):
         if self.serial is not None:
@@ -111,7 +150,7 @@ class VelmorMotor(Device):
         with self._push_lock:
             position, state = self._pushed
             if snapshot.position is not None and snapshot.position != position:
-                self.push_change_event("Position", snapshot.position)
+                self.push_change_event("Position", self._profile.to_units(snapshot.position))
                 position = snapshot.position
             if snapshot.state != state:
                 # pushed with a value, the State event would carry UNKNOWN: Tango takes it from set_state
@@ -134,18 +173,22 @@ class VelmorMotor(Device):
 
     # --- motion ---
 
-    @attribute(dtype="int32", unit="steps", doc="Position in full steps; writing it starts a move there.")
+    @attribute(dtype="float64", unit="steps",
+               doc="Position in the unit of the unit's loaded profile (its 'unit' property; full steps without "
+                   "one), within its travel limits (min_value, max_value); writing it starts a move to the nearest "
+                   "full step there.")
     @_failures_in_words
     def Position(self):
         snapshot = self._snapshot()
         if snapshot.position is None:
             raise UnitUnavailable(snapshot.status)
-        return snapshot.position
+        return self._profile.to_units(snapshot.position)
 
     @Position.write
     @_failures_in_words
     def Position(self, position):
-        self._run(lambda index: velmorlib.move_motor_absolute(index, position))
+        steps = self._profile.to_steps(position)
+        self._run(lambda index: velmorlib.move_motor_absolute(index, steps))
 
     @attribute(dtype=bool, doc="True when the motor is ready for a move.")
     @_failures_in_words
@@ -371,6 +414,26 @@ class VelmorMotor(Device):
     def SetRelay(self, on):
         """Switches the relay (hardware 1.1 and 1.2)."""
         self._run(lambda index: velmorlib.set_relay(index, on))
+
+    # --- profiles ---
+
+    @command(dtype_in=str, doc_in="the file to write the unit's profile to")
+    @_failures_in_words
+    def SaveProfile(self, path):
+        """Writes the unit's profile, read from it, to a file on the server's machine."""
+        self._run(velmorlib.read_profile).save(path)
+
+    @command(dtype_in=str, doc_in="a profile file on the server's machine",
+             dtype_out=str, doc_out="the report, JSON: per setting its outcome (applied, unchanged, fixed, refused, "
+                                    "failed), reason and code")
+    @_failures_in_words
+    def ApplyProfile(self, path):
+        """Writes the settings of a profile file that differ from the unit's; returns the report.
+
+        A setting refused or failed is in the report; a file that cannot be taken, or one for
+        another unit, fails with nothing written."""
+        profile = velmorlib.Profile.load(path)
+        return self._run(lambda index: velmorlib.apply_profile(index, profile)).text
 
     # --- identity ---
 
