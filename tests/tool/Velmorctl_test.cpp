@@ -87,11 +87,15 @@ protected:
         fs::remove_all(m_directory, ignored);
     }
 
+    // The profile folder is the test's own, empty until a test writes into it: profiles of
+    // the user's or the machine's never reach the runs.
     std::vector<std::string> environment() const
     {
-        return {std::string("VELMOR_EMULATOR_BENCH=") + s_bench,
-                "VELMOR_EMULATOR_STATE=" + (m_directory / "units.state").string()};
+        return {"VELMOR_EMULATOR_BENCH=" + m_bench, "VELMOR_EMULATOR_STATE=" + (m_directory / "units.state").string(),
+                "VELMOR_PROFILES=" + profileFolder().string()};
     }
+
+    fs::path profileFolder() const { return m_directory / "profiles"; }
 
     std::unique_ptr<ChildProcess> start(const std::vector<std::string> &arguments, const std::string &input = "") const
     {
@@ -155,6 +159,7 @@ protected:
     }
 
     fs::path m_directory;
+    std::string m_bench = s_bench;
 };
 
 TEST_F(Velmorctl, ASessionAtTheBenchListsSetsUpMovesAndReads)
@@ -571,7 +576,7 @@ TEST_F(Velmorctl, ShellRunsLinesFromAPipeInOneSession)
                                          "unit 1 reached position 120",
                                          "position of unit 1: 120",
                                          "usage: velmorctl position UNIT",
-                                         "print the position, in full steps",
+                                         "print the position, in full steps (and in the unit of the unit's profile)",
                                          "UNIT: a device index (1 to 99) or a serial number such as JXah00102",
                                          "--retry-busy SECONDS: while the unit is open in another program, try again "
                                          "for this long",
@@ -643,9 +648,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{{"on", "1", "move-by", "1", "-200", "--wait", "speed", "1", "400"},
                  "speed: missing argument STEP_MODE", "velmorctl speed UNIT SPEED STEP_MODE"},
         BadInput{{"move-to", "1", "12x"}, "move-to: POSITION: '12x' is not a whole number",
-                 "velmorctl move-to UNIT POSITION [--wait] [--timeout SECONDS]"},
+                 "velmorctl move-to UNIT POSITION [--steps] [--wait] [--timeout SECONDS]"},
         BadInput{{"move-by", "1", "2147483648"}, "move-by: STEPS: '2147483648' is out of range (-2147483648 to 2147483647)",
-                 "velmorctl move-by UNIT STEPS [--wait] [--timeout SECONDS]"},
+                 "velmorctl move-by UNIT STEPS [--steps] [--wait] [--timeout SECONDS]"},
         BadInput{{"current", "1", "500", "256"}, "current: FLAG: '256' is out of range (0 to 255)",
                  "velmorctl current UNIT MILLIAMPERES FLAG"},
         BadInput{{"backlash", "1", "1", "-1", "10"}, "backlash: DIRECTION: '-1' is out of range (0 to 4294967295)",
@@ -681,7 +686,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{{"position", "1", "--wait"}, "position: unknown option '--wait'", "velmorctl position UNIT"},
         BadInput{{"home", "1", "--wait", "--timeout", "soon"}, "home: --timeout: 'soon' is not a number of seconds",
                  "velmorctl home UNIT [--wait] [--timeout SECONDS]"},
-        BadInput{{"quit"}, "quit: works only inside the shell", "velmorctl quit"}));
+        BadInput{{"quit"}, "quit: works only inside the shell", "velmorctl quit"},
+        // Positions: a fraction is a quantity in a profile's unit, never full steps.
+        BadInput{{"move-to", "1", "12.5", "--steps"}, "move-to: POSITION: '12.5' is not a whole number of full "
+                 "steps (--steps)", "velmorctl move-to UNIT POSITION [--steps] [--wait] [--timeout SECONDS]"},
+        BadInput{{"move-by", "1", "1.2.3"}, "move-by: STEPS: '1.2.3' is not a number",
+                 "velmorctl move-by UNIT STEPS [--steps] [--wait] [--timeout SECONDS]"},
+        BadInput{{"move-to", "1", "."}, "move-to: POSITION: '.' is not a number",
+                 "velmorctl move-to UNIT POSITION [--steps] [--wait] [--timeout SECONDS]"},
+        // Profiles: a FILE, then the units; options only where they mean something.
+        BadInput{{"apply", "unit2.json"}, "apply: missing argument UNIT",
+                 "velmorctl apply FILE UNIT... [--fix] [--dry-run]"},
+        BadInput{{"apply", "unit2.json", "1", "x2"}, "apply: UNIT: 'x2' is neither a device index (1 to 99) nor a "
+                 "serial number (such as JXah00102)", "velmorctl apply FILE UNIT... [--fix] [--dry-run]"},
+        BadInput{{"save", "1", "unit2.json", "--fix"}, "save: unknown option '--fix'", "velmorctl save UNIT [FILE]"},
+        BadInput{{"diff", "1", "--dry-run"}, "diff: unknown option '--dry-run'", "velmorctl diff UNIT [FILE]"},
+        BadInput{{"load", "1", "a.json", "b.json"}, "load: unexpected argument 'b.json'",
+                 "velmorctl load UNIT [FILE] [--fix] [--dry-run]"}));
 
 TEST_F(Velmorctl, UnknownCommandsShowTheToolsUsage)
 {
@@ -699,7 +720,8 @@ TEST_F(Velmorctl, HelpAndCodesCallNoUnitWhileAGoodRunDoes)
 {
     const auto help = runRecordingD2xx({"--help"});
     EXPECT_EQ(help->exitStatus(), 0);
-    for (const char *command : {"list", "move-to UNIT POSITION [--wait] [--timeout SECONDS]", "home-settings", "shell"})
+    for (const char *command : {"list", "move-to UNIT POSITION [--steps] [--wait] [--timeout SECONDS]", "home-settings", "shell",
+                            "save UNIT [FILE]", "apply FILE UNIT... [--fix] [--dry-run]"})
         EXPECT_NE(help->out().find(command), std::string::npos) << command;
     const auto speedHelp = runRecordingD2xx({"on", "1", "speed", "--help"});
     EXPECT_EQ(speedHelp->out().rfind("usage: velmorctl speed UNIT SPEED STEP_MODE\n", 0), 0u) << speedHelp->out();
@@ -714,5 +736,305 @@ TEST_F(Velmorctl, HelpAndCodesCallNoUnitWhileAGoodRunDoes)
         EXPECT_NE(d2xxLog().find("FT_CreateDeviceInfoList"), std::string::npos);
     }
 }
+
+// Unit profiles at a bench of three like units, the runs sharing the units' state as separate
+// programs would: a unit's profile saved, changed, compared, restored, and given to the others.
+class VelmorctlProfiles : public Velmorctl
+{
+protected:
+    void SetUp() override
+    {
+        Velmorctl::SetUp();
+        m_bench = "FT232R:JXah001020001:3.0;FT232R:JXah001020002:3.0;FT232R:JXah001020003:3.0";
+        fs::create_directory(profileFolder());
+    }
+
+    void write(const fs::path &path, const std::string &text) const
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << text;
+    }
+
+    std::string read(const fs::path &path) const
+    {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    // A loaded profile of unit 1 (JXah001020001) in millimetres.
+    void writeMillimetreProfile(const std::string &stepsPerUnit, const std::string &travel) const
+    {
+        write(profileFolder() / "JXah001020001.json",
+              "{\"velmorlibProfile\": 1, \"serialNumber\": \"JXah001020001\", \"name\": \"X stage\", \"unit\": \"mm\", "
+              "\"stepsPerUnit\": " + stepsPerUnit + (travel.empty() ? "" : ", \"travel\": " + travel) + "}\n");
+    }
+
+    QJsonObject statusOf(const std::string &unit) const
+    {
+        const auto status = run({"--json", "status", unit});
+        EXPECT_EQ(status->exitStatus(), 0) << status->err();
+        return jsonObjectOf(linesOf(status->out()).at(0));
+    }
+};
+
+TEST_F(VelmorctlProfiles, ASavedProfileNamesAChangeRestoresItAndConfiguresTwoMoreUnits)
+{
+    SKIP_UNLESS(s_onPosix, "each run has a bench of its own here");
+    const fs::path saved = m_directory / "unit2.json";
+    const auto save = run({"save", "2", saved.string()});
+    ASSERT_EQ(save->exitStatus(), 0) << save->err();
+    EXPECT_EQ(save->out(), "profile of unit 2 saved to " + saved.string() + "\n");
+    const QJsonObject profile = QJsonDocument::fromJson(QByteArray::fromStdString(read(saved))).object();
+    EXPECT_EQ(profile["serialNumber"].toString(), "JXah001020002");
+    EXPECT_EQ(profile["settings"].toObject()["current"].toInt(), 1000);
+    // Without a FILE the profile goes to standard output, the same document.
+    EXPECT_EQ(run({"save", "JXah001020002"})->out(), read(saved));
+
+    ASSERT_EQ(run({"current", "2", "1500", "0"})->exitStatus(), 0);
+    const auto differs = run({"diff", "2", saved.string()});
+    EXPECT_EQ(differs->exitStatus(), 1) << differs->err();
+    EXPECT_EQ(differs->out(), "current: profile 1000, unit 1500\n");
+    EXPECT_EQ(differs->err(), "");
+
+    const auto load = run({"load", "2", saved.string()});
+    EXPECT_EQ(load->exitStatus(), 0) << load->err();
+    EXPECT_EQ(linesOf(load->out()), (std::vector<std::string>{"profile " + saved.string() + " applied to unit 2:",
+                                                              "  speed: unchanged", "  acceleration: unchanged",
+                                                              "  current: applied", "  backlash: unchanged",
+                                                              "  home: unchanged"}));
+    const auto same = run({"diff", "2", saved.string()});
+    EXPECT_EQ(same->exitStatus(), 0) << same->err();
+    EXPECT_EQ(same->out(), "unit 2 holds every setting of " + saved.string() + "\n");
+    EXPECT_EQ(statusOf("2")["current"].toObject()["milliamperes"].toInt(), 1000);
+
+    // Another unit's profile, to two units that each keep their own serial number.
+    ASSERT_EQ(run({"current", "1", "700", "1", "current", "3", "900", "0", "speed", "3", "300", "2"})->exitStatus(), 0);
+    const auto apply = run({"apply", saved.string(), "1", "3"});
+    EXPECT_EQ(apply->exitStatus(), 0) << apply->err();
+    EXPECT_NE(apply->out().find("applied to unit 1:\n  speed: unchanged\n  acceleration: unchanged\n  current: applied\n"),
+              std::string::npos)
+        << apply->out();
+    EXPECT_NE(apply->out().find("applied to unit 3:\n  speed: applied\n  acceleration: unchanged\n  current: applied\n"),
+              std::string::npos)
+        << apply->out();
+    for (const char *unit : {"1", "3"}) {
+        const QJsonObject status = statusOf(unit);
+        EXPECT_EQ(status["current"].toObject()["milliamperes"].toInt(), 1000) << unit;
+        EXPECT_EQ(status["current"].toObject()["flag"].toInt(), 0) << unit;
+        EXPECT_EQ(status["motion"].toObject()["speed"].toInt(), 400) << unit;
+    }
+    EXPECT_EQ(statusOf("3")["info"].toObject()["serial"].toString(), "JXah001020003");
+    // load takes the profile of this unit only.
+    const auto wrongUnit = run({"load", "1", saved.string()});
+    EXPECT_EQ(wrongUnit->exitStatus(), 21);
+    EXPECT_EQ(wrongUnit->err(), "velmorctl: load unit 1: an argument is out of range (code 21): " + saved.string()
+                                    + ": the profile is for unit JXah001020002, not for JXah001020001 at index 1\n");
+
+    // Without a FILE, load and diff take the unit's own file in the profile folder.
+    fs::copy_file(saved, profileFolder() / "JXah001020002.json");
+    ASSERT_EQ(run({"current", "2", "1200", "1"})->exitStatus(), 0);
+    const auto ownFile = run({"diff", "2"});
+    EXPECT_EQ(ownFile->exitStatus(), 1);
+    EXPECT_EQ(ownFile->out(), "current: profile 1000, unit 1200\ncurrentFlag: profile 0, unit 1\n");
+    EXPECT_EQ(run({"load", "2"})->exitStatus(), 0);
+    EXPECT_EQ(run({"diff", "2"})->exitStatus(), 0);
+    const auto noFile = run({"load", "3"});
+    EXPECT_EQ(noFile->exitStatus(), 66);
+    EXPECT_EQ(noFile->err(), "velmorctl: load unit 3: cannot read " + (profileFolder() / "JXah001020003.json").string()
+                                 + ": No such file or directory\n");
+}
+
+TEST_F(VelmorctlProfiles, ValuesTheUnitRefusesAreSaidAndFixedOnlyWhenAsked)
+{
+    SKIP_UNLESS(s_onPosix, "each run has a bench of its own here");
+    const fs::path file = m_directory / "strong.json";
+    write(file, "{\"velmorlibProfile\": 1, \"settings\": {\"current\": 9000, \"speed\": 300, \"stepMode\": 4}}\n");
+    const auto refused = run({"load", "1", file.string()});
+    EXPECT_EQ(refused->exitStatus(), 21);
+    EXPECT_EQ(linesOf(refused->out()),
+              (std::vector<std::string>{"profile " + file.string() + " applied to unit 1:", "  speed: applied",
+                                        "  current: refused: 9000 mA is above the 8000 mA maximum of this unit "
+                                        "(hardware 1.2)"}));
+    EXPECT_EQ(refused->err(), "velmorctl: load unit 1: an argument is out of range (code 21): 1 of 2 settings of "
+                                  + file.string() + " not taken\n");
+    const auto dryRun = run({"load", "1", file.string(), "--fix", "--dry-run"});
+    EXPECT_EQ(dryRun->exitStatus(), 0) << dryRun->err();
+    EXPECT_EQ(linesOf(dryRun->out()),
+              (std::vector<std::string>{"profile " + file.string() + " against unit 1 (dry run: nothing written):",
+                                        "  speed: unchanged", "  current: would be fixed to current 8000, currentFlag 0"}));
+    EXPECT_EQ(statusOf("1")["current"].toObject()["milliamperes"].toInt(), 1000);
+    EXPECT_EQ(run({"load", "1", file.string(), "--fix"})->exitStatus(), 0);
+    EXPECT_EQ(statusOf("1")["current"].toObject()["milliamperes"].toInt(), 8000);
+    // apply goes on to every unit, and exits with the first refusal.
+    const auto apply = run({"apply", file.string(), "2", "3"});
+    EXPECT_EQ(apply->exitStatus(), 21);
+    EXPECT_EQ(linesOf(apply->err()).size(), 2u) << apply->err();
+    EXPECT_EQ(statusOf("3")["motion"].toObject()["speed"].toInt(), 300);
+}
+
+// A file that cannot be taken is named with its line, and nothing of it is applied.
+struct DamagedProfile
+{
+    const char *name;
+    std::string text;
+    std::string problem;
+};
+
+void PrintTo(const DamagedProfile &row, std::ostream *stream)
+{
+    *stream << row.name;
+}
+
+class VelmorctlDamagedProfile : public VelmorctlProfiles, public ::testing::WithParamInterface<DamagedProfile>
+{
+};
+
+TEST_P(VelmorctlDamagedProfile, IsNamedWithItsLineAndAppliedInNoPart)
+{
+    const fs::path file = m_directory / "damaged.json";
+    write(file, GetParam().text);
+    const std::string words = "an argument is out of range (code 21): " + file.string() + ": " + GetParam().problem;
+    for (const char *command : {"load", "diff"}) {
+        const auto process = run({command, "1", file.string()});
+        EXPECT_EQ(process->exitStatus(), 21) << command;
+        EXPECT_EQ(process->out(), "") << command;
+        EXPECT_EQ(process->err(), std::string("velmorctl: ") + command + " unit 1: " + words + "\n");
+    }
+    // In the profile folder, the file is left out with the same words, and the run goes on.
+    fs::copy_file(file, profileFolder() / "damaged.json");
+    const auto loading = run({"position", "1"});
+    EXPECT_EQ(loading->exitStatus(), 0);
+    EXPECT_EQ(loading->out(), "position of unit 1: 0\n");
+    EXPECT_EQ(loading->err(), "velmorctl: profile left out: " + (profileFolder() / "damaged.json").string() + ": "
+                                  + GetParam().problem + "\n");
+    EXPECT_EQ(statusOf("1")["current"].toObject()["milliamperes"].toInt(), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, VelmorctlDamagedProfile,
+    ::testing::Values(
+        DamagedProfile{"Syntax",
+                       "{\n  \"velmorlibProfile\": 1,\n  \"serialNumber\": \"JXah001020001\",\n"
+                       "  \"settings\": {\"current\": 1500,\n  \"speed\" 300}\n}\n",
+                       "line 5: missing name separator"},
+        DamagedProfile{"WrongKind",
+                       "{\n  \"velmorlibProfile\": 1,\n  \"serialNumber\": \"JXah001020001\",\n"
+                       "  \"settings\": {\n    \"current\": 1500,\n    \"speed\": \"fast\"\n  }\n}\n",
+                       "line 6: \"speed\" is not a whole number"},
+        DamagedProfile{"NewerVersion", "{\"serialNumber\": \"JXah001020001\",\n \"velmorlibProfile\": 2}\n",
+                       "line 2: version 2 is newer than this library reads (1)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(VelmorctlProfiles, AMoveBeyondTheTravelLimitsIsRefusedAndNothingMoves)
+{
+    SKIP_UNLESS(s_onPosix, "each run has a bench of its own here");
+    writeMillimetreProfile("200", "{\"min\": -5, \"max\": 120}");
+    const auto status = run({"status", "1"});
+    ASSERT_EQ(status->exitStatus(), 0) << status->err();
+    EXPECT_EQ(linesOf(status->out()).at(1),
+              "  profile \"X stage\": positions in mm, 200 full steps per mm, travel limits -5 mm to 120 mm");
+    EXPECT_EQ(linesOf(status->out()).at(2).rfind("  position 0 full steps, 0 mm (counter ", 0), 0u) << status->out();
+
+    const auto above = run({"on", "1", "move-to", "1", "130", "position", "1"});
+    EXPECT_EQ(above->exitStatus(), 21);
+    EXPECT_EQ(above->err(), "velmorctl: move-to unit 1: an argument is out of range (code 21): the target, 130 mm "
+                            "(26000 steps), lies above the upper travel limit (max) of 120 mm (the travel limits of "
+                            "the profile \"X stage\"): nothing was moved\n");
+    const auto below = run({"move-by", "1", "-5.0025"});
+    EXPECT_EQ(below->exitStatus(), 21);
+    EXPECT_EQ(below->err(), "velmorctl: move-by unit 1: an argument is out of range (code 21): the target, -5.005 mm "
+                            "(-1001 steps), lies below the lower travel limit (min) of -5 mm (the travel limits of "
+                            "the profile \"X stage\"): nothing was moved\n");
+    // Full steps are held to the same limits.
+    EXPECT_EQ(run({"move-to", "1", "24001", "--steps"})->exitStatus(), 21);
+    EXPECT_EQ(run({"position", "1", "ready", "1"})->out(), "position of unit 1: 0 mm (0 steps)\nunit 1 is ready\n");
+
+    const auto within = run({"--json", "move-to", "1", "0.5", "--wait", "position", "1"});
+    ASSERT_EQ(within->exitStatus(), 0) << within->err();
+    const QJsonObject moved = jsonObjectOf(linesOf(within->out()).at(0));
+    EXPECT_EQ(moved["arguments"].toObject()["position"].toDouble(), 0.5);
+    EXPECT_EQ(moved["position"].toInt(), 100);
+    EXPECT_EQ(moved["positionInUnit"].toDouble(), 0.5);
+    EXPECT_EQ(moved["profileUnit"].toString(), "mm");
+    EXPECT_EQ(run({"position", "1"})->out(), "position of unit 1: 0.5 mm (100 steps)\n");
+    // A unit without a profile keeps to full steps, and is not held to another unit's limits.
+    EXPECT_EQ(run({"move-to", "2", "26000"})->out(), "unit 2 moving to position 26000\n");
+    const auto fraction = run({"move-to", "2", "2.5"});
+    EXPECT_EQ(fraction->exitStatus(), 21);
+    EXPECT_EQ(fraction->err(), "velmorctl: move-to unit 2: an argument is out of range (code 21): 2.5 is not a whole "
+                               "number of full steps: unit 2 has no loaded profile that gives its positions in another "
+                               "unit\n");
+}
+
+// Positions in the profile's unit: the nearest full step, halves away from zero, in both
+// directions, at steps per unit that are no whole number, and against one-sided limits.
+struct Conversion
+{
+    const char *name;
+    std::string stepsPerUnit;
+    std::string travel;             // the profile's "travel", "" for none
+    std::vector<std::string> move;  // the command after "on 1"
+    int exitStatus;
+    std::string line;               // the last line of standard output, or of standard error on failure
+};
+
+void PrintTo(const Conversion &row, std::ostream *stream)
+{
+    *stream << row.name;
+}
+
+class VelmorctlConversion : public VelmorctlProfiles, public ::testing::WithParamInterface<Conversion>
+{
+};
+
+TEST_P(VelmorctlConversion, GoesToTheNearestFullStep)
+{
+    writeMillimetreProfile(GetParam().stepsPerUnit, GetParam().travel);
+    std::vector<std::string> arguments = {"on", "1"};
+    arguments.insert(arguments.end(), GetParam().move.begin(), GetParam().move.end());
+    const auto process = run(arguments);
+    EXPECT_EQ(process->exitStatus(), GetParam().exitStatus) << process->err();
+    const std::vector<std::string> lines = linesOf(GetParam().exitStatus == 0 ? process->out() : process->err());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), GetParam().line);
+}
+
+const std::string s_refused = "velmorctl: move-to unit 1: an argument is out of range (code 21): the target, ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, VelmorctlConversion,
+    ::testing::Values(
+        Conversion{"Fraction", "200", "", {"move-to", "1", "12.5"}, 0, "unit 1 moving to position 12.5 mm (2500 steps)"},
+        Conversion{"HalfStepUp", "200", "", {"move-to", "1", "0.0025"}, 0, "unit 1 moving to position 0.005 mm (1 step)"},
+        Conversion{"HalfStepDown", "200", "", {"move-to", "1", "-0.0025"}, 0,
+                   "unit 1 moving to position -0.005 mm (-1 step)"},
+        Conversion{"BelowHalfAStep", "200", "", {"move-to", "1", "0.0024"}, 0, "unit 1 moving to position 0 mm (0 steps)"},
+        Conversion{"WholeNumberInTheUnit", "200", "", {"move-to", "1", "-3"}, 0,
+                   "unit 1 moving to position -3 mm (-600 steps)"},
+        Conversion{"StepsPerUnitWithAFraction", "2.5", "", {"move-to", "1", "1"}, 0,
+                   "unit 1 moving to position 1.2 mm (3 steps)"},
+        Conversion{"NegativeWithAFraction", "2.5", "", {"move-to", "1", "-1"}, 0,
+                   "unit 1 moving to position -1.2 mm (-3 steps)"},
+        Conversion{"ThirdsOfAUnit", "3", "", {"move-by", "1", "0.5"}, 0, "unit 1 moving by 0.7 mm (2 steps)"},
+        Conversion{"StepsLargerThanTheUnit", "0.5", "", {"move-to", "1", "5"}, 0,
+                   "unit 1 moving to position 6 mm (3 steps)"},
+        Conversion{"FullStepsForced", "200", "", {"move-to", "1", "7", "--steps"}, 0,
+                   "unit 1 moving to position 0.035 mm (7 steps)"},
+        Conversion{"BeyondAMovesSteps", "200", "", {"move-to", "1", "20000000"}, 21,
+                   "velmorctl: move-to unit 1: an argument is out of range (code 21): 20000000 mm is beyond the full "
+                   "steps a move takes (-2147483648 to 2147483647)"},
+        Conversion{"OnlyAnUpperLimitAllowsAnyWayDown", "200", "{\"max\": 10}", {"move-to", "1", "-1000"}, 0,
+                   "unit 1 moving to position -1000 mm (-200000 steps)"},
+        Conversion{"OnlyAnUpperLimitByHalfAStep", "200", "{\"max\": 10}", {"move-to", "1", "10.0025"}, 21,
+                   s_refused + "10.005 mm (2001 steps), lies above the upper travel limit (max) of 10 mm (the travel "
+                   "limits of the profile \"X stage\"): nothing was moved"},
+        Conversion{"OnlyALowerLimitAtIt", "200", "{\"min\": -1}", {"move-to", "1", "-1"}, 0,
+                   "unit 1 moving to position -1 mm (-200 steps)"},
+        Conversion{"OnlyALowerLimitByHalfAStep", "200", "{\"min\": -1}", {"move-to", "1", "-1.0025"}, 21,
+                   s_refused + "-1.005 mm (-201 steps), lies below the lower travel limit (min) of -1 mm (the travel "
+                   "limits of the profile \"X stage\"): nothing was moved"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
