@@ -230,7 +230,7 @@ VELMOR_API int32_t VELMOR_CALL velmorGetD2xxInfo(VelmorD2xxInfo *info);
  * short. */
 
 /* The unit's profile, read from it: the settings it reads back, the ones only a write sets
- * (limit switches, PWM, relay) as last applied in this process or loaded, and the name, unit
+ * (limit switches, PWM, relay) as this process last applied them with velmorApplyProfile, and the name, unit
  * and travel limits of its loaded profile. The read's code when one fails; 21 for a null text
  * or a zero capacity. */
 VELMOR_API int32_t VELMOR_CALL velmorReadProfile(int32_t deviceIndex, char *json, uint32_t capacity, uint32_t *needed);

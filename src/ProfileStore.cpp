@@ -73,16 +73,10 @@ ProfileStore::LoadReport ProfileStore::load(const QStringList &folders)
             report.loaded << file.filePath();
         }
     }
+    // A loaded profile's settings are what the profile asks for, not what the unit holds: they
+    // reach the unit only when the profile is applied.
     std::lock_guard<std::mutex> guard(m_mutex);
     m_profiles = profiles;
-    for (const UnitProfile &profile : profiles) {
-        ProfileSettings &applied = m_applied[keyOf(profile.serialNumber)];
-        for (auto field : {&ProfileSettings::input1, &ProfileSettings::type1, &ProfileSettings::input2,
-                           &ProfileSettings::type2, &ProfileSettings::pwm, &ProfileSettings::relay}) {
-            if (!(applied.*field))
-                applied.*field = profile.settings.*field;
-        }
-    }
     return report;
 }
 

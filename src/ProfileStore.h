@@ -1,5 +1,6 @@
 // The profiles this process loaded, by the unit's serial number (never by index), and the
-// settings only a write can set (limit switches, PWM, relay) as last applied to each unit. A
+// settings only a write can set (limit switches, PWM, relay) as this process last applied them
+// to each unit. A
 // loaded profile's travel limits and name apply to every call on its unit in the process.
 #ifndef PROFILESTORE_H
 #define PROFILESTORE_H

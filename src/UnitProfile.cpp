@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -46,10 +47,12 @@ int lineOf(const QByteArray &text, int offset)
     return 1 + static_cast<int>(text.left(offset).count('\n'));
 }
 
-// The line a key first appears on, for the words of a value of the wrong kind.
-int lineOfKey(const QByteArray &text, const char *key)
+// The line a key first appears on (after its group's key, when it has one), for the words of a
+// value of the wrong kind.
+int lineOfKey(const QByteArray &text, const char *key, const char *group = "")
 {
-    const int at = text.indexOf(QByteArray("\"") + key + "\"");
+    const int groupAt = group[0] == '\0' ? 0 : std::max(0, int(text.indexOf(QByteArray("\"") + group + "\"")));
+    const int at = text.indexOf(QByteArray("\"") + key + "\"", groupAt);
     return at < 0 ? 1 : lineOf(text, at);
 }
 
@@ -83,8 +86,8 @@ std::optional<UnitProfile> UnitProfile::fromJson(const QByteArray &text, QString
         return std::nullopt;
     }
     const QJsonObject top = document.object();
-    const auto fail = [&](const char *key, const QString &why) {
-        *error = QStringLiteral("line %1: %2").arg(lineOfKey(text, key)).arg(why);
+    const auto fail = [&](const char *key, const QString &why, const char *group = "") {
+        *error = QStringLiteral("line %1: %2").arg(lineOfKey(text, key, group)).arg(why);
         return std::nullopt;
     };
     qint64 version = 0;
@@ -94,7 +97,7 @@ std::optional<UnitProfile> UnitProfile::fromJson(const QByteArray &text, QString
         return fail(kVersionKey, QStringLiteral("version %1 is newer than this library reads (%2)").arg(version).arg(kVersion));
 
     UnitProfile profile;
-    const auto text_ = [&](const char *key, QString *out) {
+    const auto readText = [&](const char *key, QString *out) {
         const QJsonValue value = top.value(key);
         if (value.isUndefined())
             return true;
@@ -103,11 +106,11 @@ std::optional<UnitProfile> UnitProfile::fromJson(const QByteArray &text, QString
         *out = value.toString();
         return true;
     };
-    if (!text_("serialNumber", &profile.serialNumber))
+    if (!readText("serialNumber", &profile.serialNumber))
         return fail("serialNumber", QStringLiteral("\"serialNumber\" is not a text"));
-    if (!text_("name", &profile.name))
+    if (!readText("name", &profile.name))
         return fail("name", QStringLiteral("\"name\" is not a text"));
-    if (!text_("unit", &profile.unit) || profile.unit.isEmpty())
+    if (!readText("unit", &profile.unit) || profile.unit.isEmpty())
         return fail("unit", QStringLiteral("\"unit\" is not a name"));
     const QJsonValue steps = top.value("stepsPerUnit");
     if (!steps.isUndefined()) {
@@ -145,7 +148,7 @@ std::optional<UnitProfile> UnitProfile::fromJson(const QByteArray &text, QString
             continue;
         qint64 number = 0;
         if (!readInteger(value, &number))
-            return fail(entry.key, QStringLiteral("\"%1\" is not a whole number").arg(entry.key));
+            return fail(entry.key, QStringLiteral("\"%1\" is not a whole number").arg(entry.key), entry.group);
         profile.settings.*entry.field = number;
     }
     const QJsonValue pwmStepMode = settings.value("pwmStepMode");
@@ -205,8 +208,11 @@ std::optional<double> UnitProfile::travelMaxSteps() const
 
 bool UnitProfile::allowsMove(double current, double target) const
 {
-    const double low = travelMinSteps().value_or(-INFINITY);
-    const double high = travelMaxSteps().value_or(INFINITY);
+    // A limit of 2.3 mm at 200 steps per mm is 459.99999999999994 full steps in binary: the
+    // move to 460 steps reaches the limit, it does not pass it.
+    constexpr double kSlack = 1e-6;
+    const double low = travelMinSteps().value_or(-INFINITY) - kSlack;
+    const double high = travelMaxSteps().value_or(INFINITY) + kSlack;
     if (target >= low && target <= high)
         return true;
     // Outside the limits already: a move that comes closer to them without passing beyond.

@@ -270,8 +270,6 @@ def test_one_sided_travel_limits_hold_on_their_side_alone(profiles, steps_per_un
         assert unit.position_in_units() == pytest.approx(ends / steps_per_unit)
 
 
-@pytest.mark.xfail(strict=True, reason="the library compares a move with travel max times stepsPerUnit in binary: "
-                                        "2.3 mm at 200 steps/mm is 459.99999999999994 steps, and 460 is refused")
 def test_a_move_to_the_travel_limit_itself_is_allowed(profiles):
     write_profile(profiles, SERIALS[0], unit="mm", stepsPerUnit=200, travel={"max": 2.3})
     velmorlib.load_profiles(profiles)

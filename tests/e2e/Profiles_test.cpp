@@ -157,6 +157,22 @@ TEST_F(Profiles, AProfileThatCannotBeTakenIsAppliedInNoPart)
     EXPECT_EQ(currentOf(2), 1200);
 }
 
+// What only a write sets is known once this process wrote it: a loaded profile's value has not
+// reached the unit until the profile is applied.
+TEST_F(Profiles, ASettingOnlyAWriteSetsIsUnchangedOnlyOnceApplied)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("JXah00102.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray profile = R"({"velmorlibProfile": 1, "serialNumber": "JXah00102", "settings": {"pwm": 50}})";
+    file.write(profile);
+    file.close();
+    ASSERT_EQ(velmorLoadProfiles(folder.path().toUtf8().constData(), nullptr, 0, nullptr), VELMOR_OK);
+
+    EXPECT_EQ(outcomeOf(apply(2, profile).second, "pwm"), "applied");
+    EXPECT_EQ(outcomeOf(apply(2, profile).second, "pwm"), "unchanged");
+}
+
 class TravelLimits : public Profiles
 {
 protected:
