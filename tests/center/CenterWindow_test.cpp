@@ -5,6 +5,7 @@
 #include "LogPane.h"
 #include "MainWindow.h"
 #include "PositionPlot.h"
+#include "ProfileDialog.h"
 #include "SettingsPanel.h"
 #include "StatusPanel.h"
 #include "UnitListModel.h"
@@ -15,15 +16,23 @@
 
 #include "firmware/MotorDriverCommandSet.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -95,6 +104,13 @@ private slots:
     void valueOutsideRangeCannotBeApplied();
     void applyWritesOnlyWhatChanged();
     void refusedSettingIsLoggedWithWhy();
+    void formRefusesWhatTheUnitWouldRefuse_data();
+    void formRefusesWhatTheUnitWouldRefuse();
+    void fileMenuSavesComparesAndLoadsSettings();
+    void loadOffersToFixRefusedValues();
+    void positionIsShownInTheProfilesUnit();
+    void moveBeyondTheTravelLimitsIsRefused_data();
+    void moveBeyondTheTravelLimitsIsRefused();
     void unpluggedUnitIsReportedAndDropped();
     void selectionFollowsItsUnitWhenAnEarlierOneGoes();
     void requestMadeBeforeUnitsChangedIsNotSent_data();
@@ -108,6 +124,16 @@ private:
     void waitForUnits(int count);
     void selectAndWait(int index);
     QString rowText(int row) const { return m_window->units()->index(row).data().toString(); }
+    // Triggers the File menu's action, answers its file dialog with `path` and waits for what
+    // came of it.
+    ProfileOutcome runFileAction(const char *action, const QString &path);
+    QVector<QStringList> tableRows() const;
+    // The outcome column of the report's row for `setting`.
+    QString outcomeOf(const QString &setting) const;
+    static void writeFile(const QString &path, const QByteArray &text);
+    // A new window on the profiles of `folder`: unit 2 (JXah00102) in millimetres, 200 full
+    // steps each, from -5 to 20 mm.
+    void useProfiles(const QTemporaryDir &folder);
     // The worker makes no call between the two.
     void pauseWorker();
     void resumeWorker() { m_workerRelease.release(); }
@@ -136,6 +162,8 @@ void CenterWindowTest::cleanup()
 {
     delete m_window;
     m_window = nullptr;
+    // The window's worker reads VELMOR_PROFILES when it starts: set until the window is gone.
+    qputenv("VELMOR_PROFILES", "off");
 }
 
 void CenterWindowTest::waitForUnits(int count)
@@ -150,6 +178,78 @@ void CenterWindowTest::selectAndWait(int index)
     m_window->selectUnit(index);
     QTRY_VERIFY_WITH_TIMEOUT(!settings.isEmpty(), s_shownWithinMs);
     QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty(), s_shownWithinMs);
+}
+
+ProfileOutcome CenterWindowTest::runFileAction(const char *action, const QString &path)
+{
+    QSignalSpy shown(m_window, &MainWindow::profileShown);
+    bool answered = false;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answer.stop();
+        // The name typed in, as a person would: selectFile() leaves a proposed name standing.
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        else
+            dialog->selectFile(path);
+        // QFileDialog::accept(), which takes the typed name, through QDialog's public face.
+        static_cast<QDialog *>(dialog)->accept();
+        answered = true;
+    });
+    answer.start(20);
+    field<QAction>(action)->trigger();
+    if (!answered)
+        qFatal("no file dialog for %s", action);
+    if (!QTest::qWaitFor([&] { return !shown.isEmpty(); }, s_shownWithinMs))
+        qFatal("nothing came of %s", action);
+    const auto outcome = shown.first().at(0).value<ProfileOutcome>();
+    if (outcome.request.path != path)
+        qFatal("%s took %s", action, qPrintable(outcome.request.path));
+    return outcome;
+}
+
+QVector<QStringList> CenterWindowTest::tableRows() const
+{
+    QTableWidget *table = m_window->profileDialog()->table();
+    QVector<QStringList> rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells.append(table->item(row, column)->text());
+        rows.append(cells);
+    }
+    return rows;
+}
+
+QString CenterWindowTest::outcomeOf(const QString &setting) const
+{
+    for (const QStringList &row : tableRows()) {
+        if (row.at(0) == setting)
+            return row.at(1);
+    }
+    return QString();
+}
+
+void CenterWindowTest::writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+void CenterWindowTest::useProfiles(const QTemporaryDir &folder)
+{
+    QVERIFY(folder.isValid());
+    writeFile(folder.filePath(QStringLiteral("JXah00102.json")),
+              R"({"velmorlibProfile": 1, "serialNumber": "JXah00102", "name": "X stage", "unit": "mm", )"
+              R"("stepsPerUnit": 200, "travel": {"min": -5, "max": 20}})");
+    qputenv("VELMOR_PROFILES", QFile::encodeName(folder.path()));
+    delete m_window;
+    m_window = new MainWindow;
+    m_window->show();
 }
 
 void CenterWindowTest::pauseWorker()
@@ -233,7 +333,7 @@ void CenterWindowTest::moveByReachesTargetAndPlotGainsPoints()
 
     QTest::mouseClick(field<QPushButton>("motorOn"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(field<QLabel>("statusMotor")->text(), QStringLiteral("on"), s_shownWithinMs);
-    field<QSpinBox>("moveBySteps")->setValue(200);
+    field<QDoubleSpinBox>("moveBySteps")->setValue(200);
     QTest::mouseClick(field<QPushButton>("moveBy"), Qt::LeftButton);
 
     const QString target = QStringLiteral("%1 full steps").arg(start + 200);
@@ -315,7 +415,8 @@ void CenterWindowTest::applyWritesOnlyWhatChanged()
     const int current = motor.current == 1200 ? 1300 : 1200;
     field<QSpinBox>("current")->setValue(current);
     field<QSpinBox>("acceleration")->setValue(field<QSpinBox>("acceleration")->value());
-    QVERIFY(field<QPushButton>("apply")->isEnabled());
+    // Once the library has taken the new current.
+    QTRY_VERIFY_WITH_TIMEOUT(field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
     QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
 
     QTRY_VERIFY_WITH_TIMEOUT(!field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
@@ -326,22 +427,211 @@ void CenterWindowTest::applyWritesOnlyWhatChanged()
     QCOMPARE(log.count(QStringLiteral("setMotor")), 1);
 }
 
-// Each field within its range, the two together are beyond the unit: the log says so in the
-// library's words, and the change stays to be applied.
+// A request the unit refuses, each value within its range but the two together beyond the unit
+// (the forms no longer send it): the log says so in the library's words.
 void CenterWindowTest::refusedSettingIsLoggedWithWhy()
 {
     waitForUnits(3);
     selectAndWait(2);
-    field<QSpinBox>("speed")->setValue(2000);
-    field<QSpinBox>("stepMode")->setValue(5);
-    QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
+    UnitAction action = UnitAction::setSpeed(2, 2000, 5);
+    action.setting = QStringLiteral("speed");
+    m_window->post(action);
 
     const QString refusal = QStringLiteral(
         "setMotorSpeed(2, 2000, 5) refused: writing the motion configuration failed (code 7): 2000 steps/s at step mode "
         "5 is a step rate of 64000 steps/s, above the 20000 steps/s maximum of this unit (hardware 1.2)");
     QTRY_VERIFY2_WITH_TIMEOUT(m_window->logPane()->text().contains(refusal), qPrintable(m_window->logPane()->text()),
                               s_shownWithinMs);
-    QVERIFY(field<QPushButton>("apply")->isEnabled());
+}
+
+void CenterWindowTest::formRefusesWhatTheUnitWouldRefuse_data()
+{
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<int>("stepMode");
+    QTest::addColumn<QString>("reason");
+    // Hardware 1.2 steps at 20000 steps/s at most: speed times 2 to the step mode.
+    QTest::newRow("2000 steps/s at step mode 4") << 2000 << 4
+        << QStringLiteral("2000 steps/s at step mode 4 is a step rate of 32000 steps/s, above the 20000 steps/s maximum "
+                          "of this unit (hardware 1.2)");
+    QTest::newRow("one step/s over the rate") << 1251 << 4
+        << QStringLiteral("1251 steps/s at step mode 4 is a step rate of 20016 steps/s, above the 20000 steps/s maximum "
+                          "of this unit (hardware 1.2)");
+    QTest::newRow("at the rate") << 1250 << 4 << QString();
+    QTest::newRow("2000 steps/s at step mode 3") << 2000 << 3 << QString();
+}
+
+// The form asks the library before Apply: a refused pair keeps Apply disabled with the words
+// beside the fields, and sends nothing; a pair the unit takes is applied.
+void CenterWindowTest::formRefusesWhatTheUnitWouldRefuse()
+{
+    QFETCH(int, speed);
+    QFETCH(int, stepMode);
+    QFETCH(QString, reason);
+    waitForUnits(3);
+    selectAndWait(2);
+    auto *problem = field<QLabel>("speedProblem");
+    auto *apply = field<QPushButton>("apply");
+    field<QSpinBox>("speed")->setValue(speed);
+    field<QSpinBox>("stepMode")->setValue(stepMode);
+    QVERIFY(!apply->isEnabled());
+
+    if (!reason.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(problem->text(), reason, s_shownWithinMs);
+        QVERIFY(problem->isVisible());
+        QVERIFY(!apply->isEnabled());
+        QTest::mouseClick(apply, Qt::LeftButton);
+        QVERIFY(m_window->settingsPanel()->changedSettings().size() == 1);
+        QVERIFY(!m_window->logPane()->text().contains(QStringLiteral("setMotorSpeed(2, ")));
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(apply->isEnabled(), s_shownWithinMs);
+    QVERIFY(!problem->isVisible());
+    QTest::mouseClick(apply, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!apply->isEnabled(), s_shownWithinMs);
+    auto motion = sized<VelmorMotionSettings>();
+    QCOMPARE(velmorReadMotionSettings(2, &motion), 0);
+    QCOMPARE(motion.speed, speed);
+    QCOMPARE(motion.stepMode, stepMode);
+}
+
+// Save, change a setting, compare (the change is named), load (the setting is back), each from
+// the File menu with a file in a folder of the test's own.
+void CenterWindowTest::fileMenuSavesComparesAndLoadsSettings()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("unit2.json"));
+    waitForUnits(3);
+    selectAndWait(2);
+    auto motor = sized<VelmorMotorSettings>();
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    const int saved = motor.current;
+    const int changed = saved == 1200 ? 1300 : 1200;
+
+    const ProfileOutcome save = runFileAction("saveSettings", path);
+    QVERIFY2(save.failure.isEmpty(), qPrintable(save.failure));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject profile = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(profile.value(QLatin1String("serialNumber")).toString(), QStringLiteral("JXah00102"));
+    QCOMPARE(profile.value(QLatin1String("settings")).toObject().value(QLatin1String("current")).toInt(), saved);
+
+    field<QSpinBox>("current")->setValue(changed);
+    QTRY_VERIFY_WITH_TIMEOUT(field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
+    QTest::mouseClick(field<QPushButton>("apply"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!field<QPushButton>("apply")->isEnabled(), s_shownWithinMs);
+
+    const ProfileOutcome compare = runFileAction("compareSettings", path);
+    QVERIFY2(compare.failure.isEmpty(), qPrintable(compare.failure));
+    QVERIFY(m_window->profileDialog()->isVisible());
+    QCOMPARE(tableRows(), QVector<QStringList>({{QStringLiteral("current.current"), QString::number(saved),
+                                                 QString::number(changed)}}));
+
+    const ProfileOutcome load = runFileAction("loadSettings", path);
+    QVERIFY2(load.failure.isEmpty(), qPrintable(load.failure));
+    QCOMPARE(outcomeOf(QStringLiteral("current")), QStringLiteral("applied"));
+    QCOMPARE(outcomeOf(QStringLiteral("speed")), QStringLiteral("unchanged"));
+    QVERIFY(!field<QPushButton>("fixProfile")->isVisible());
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    QCOMPARE(motor.current, saved);
+    QTRY_COMPARE_WITH_TIMEOUT(field<QSpinBox>("current")->value(), saved, s_shownWithinMs);
+}
+
+// A file with a value beyond the unit: refused with the unit's range, and once asked, fixed to
+// the nearest value the unit takes.
+void CenterWindowTest::loadOffersToFixRefusedValues()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("too-much.json"));
+    writeFile(path, R"({"velmorlibProfile": 1, "serialNumber": "JXah00102", "settings": {"current": 9000, "currentFlag": 0}})");
+    waitForUnits(3);
+    selectAndWait(2);
+    auto motor = sized<VelmorMotorSettings>();
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    const int before = motor.current;
+
+    const ProfileOutcome refused = runFileAction("loadSettings", path);
+    QCOMPARE(refused.code, int32_t(VELMOR_ERROR_ARGUMENT));
+    QCOMPARE(outcomeOf(QStringLiteral("current")), QStringLiteral("refused"));
+    QVERIFY2(tableRows().at(0).at(2).contains(QLatin1String("8000 mA")), qPrintable(tableRows().at(0).at(2)));
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    QCOMPARE(motor.current, before);
+
+    QSignalSpy shown(m_window, &MainWindow::profileShown);
+    auto *fix = field<QPushButton>("fixProfile");
+    QVERIFY(fix->isVisible());
+    QTest::mouseClick(fix, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, s_shownWithinMs);
+    QCOMPARE(outcomeOf(QStringLiteral("current")), QStringLiteral("fixed"));
+    QVERIFY(!fix->isVisible());
+    QCOMPARE(velmorReadMotorSettings(2, &motor), 0);
+    QCOMPARE(motor.current, 8000);
+}
+
+// With a profile in millimetres for unit 2 (VELMOR_PROFILES naming the test's folder), its
+// name is listed, its position, fields and plot are in millimetres, and its travel limits
+// refuse a move beyond them, sending nothing.
+void CenterWindowTest::positionIsShownInTheProfilesUnit()
+{
+    QTemporaryDir folder;
+    useProfiles(folder);
+    QTRY_VERIFY2_WITH_TIMEOUT(rowText(1).contains(QStringLiteral("JXah00102 \u201cX stage\u201d")), qPrintable(rowText(1)),
+                              s_listedWithinMs);
+    QCOMPARE(m_window->units()->index(1).data(UnitListModel::NameRole).toString(), QStringLiteral("X stage"));
+    QVERIFY(!rowText(0).contains(QStringLiteral("\u201c")));
+    selectAndWait(2);
+    QVERIFY2(field<QLabel>("statusPosition")->text().startsWith(QLatin1String("0.000 mm (0 full steps, step mode ")),
+             qPrintable(field<QLabel>("statusPosition")->text()));
+    QCOMPARE(m_window->statusPanel()->plot()->scale().unit, QStringLiteral("mm"));
+    QCOMPARE(*m_window->statusPanel()->plot()->scale().travelMax, 20.0);
+    auto *distance = field<QDoubleSpinBox>("moveBySteps");
+    QCOMPARE(distance->suffix(), QStringLiteral(" mm"));
+
+    QTest::mouseClick(field<QPushButton>("motorOn"), Qt::LeftButton);
+    distance->setValue(1.5);
+    QTest::mouseClick(field<QPushButton>("moveBy"), Qt::LeftButton);
+    QTRY_VERIFY2_WITH_TIMEOUT(field<QLabel>("statusPosition")->text().startsWith(QLatin1String("1.500 mm (300 full steps")),
+                              qPrintable(field<QLabel>("statusPosition")->text()), 15000);
+    int32_t position = 0;
+    QCOMPARE(getAbsolutePosition(2, &position), 0);
+    QCOMPARE(position, 300);
+}
+
+void CenterWindowTest::moveBeyondTheTravelLimitsIsRefused_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<double>("millimetres");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("move to past max") << "moveTo" << "moveToPosition" << 20.005 << "moveMotorAbsolute(2, 4001)";
+    QTest::newRow("move by past min") << "moveBy" << "moveBySteps" << -5.005 << "moveMotorRelative(2, -1001)";
+}
+
+void CenterWindowTest::moveBeyondTheTravelLimitsIsRefused()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(double, millimetres);
+    QFETCH(QString, call);
+    QTemporaryDir folder;
+    useProfiles(folder);
+    waitForUnits(3);
+    selectAndWait(2);
+    QTest::mouseClick(this->field<QPushButton>("motorOn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(this->field<QLabel>("statusMotor")->text(), QStringLiteral("on"), s_shownWithinMs);
+    m_window->findChild<QDoubleSpinBox *>(field)->setValue(millimetres);
+    m_window->findChild<QPushButton *>(button)->click();
+
+    const QString refusal = call + QStringLiteral(" refused: an argument is out of range (code 21): the target lies beyond "
+                                                  "the travel limits of the unit's profile, -5 mm to 20 mm");
+    QTRY_VERIFY2_WITH_TIMEOUT(m_window->logPane()->text().contains(refusal), qPrintable(m_window->logPane()->text()),
+                              s_shownWithinMs);
+    QVERIFY(!heardAMove(UnitB));
+    int32_t position = 1;
+    QCOMPARE(getAbsolutePosition(2, &position), 0);
+    QCOMPARE(position, 0);
+    QVERIFY(this->field<QLabel>("statusPosition")->text().startsWith(QLatin1String("0.000 mm")));
 }
 
 void CenterWindowTest::unpluggedUnitIsReportedAndDropped()

@@ -2,14 +2,21 @@
 
 #include "LogPane.h"
 #include "MotionPanel.h"
+#include "ProfileDialog.h"
 #include "SettingsPanel.h"
 #include "StatusPanel.h"
 #include "UnitListModel.h"
 #include "UnitWorker.h"
 
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -24,6 +31,8 @@ void registerTypes()
     qRegisterMetaType<UnitStatus>();
     qRegisterMetaType<UnitAction>();
     qRegisterMetaType<UnitSharing>();
+    qRegisterMetaType<ProfileRequest>();
+    qRegisterMetaType<ProfileOutcome>();
 }
 
 } // namespace
@@ -36,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
     registerTypes();
     setWindowTitle(tr("Velmor Control Center"));
     buildWindow();
+    buildFileMenu();
     connectWorker();
     connectMotion();
     m_worker->moveToThread(&m_thread);
@@ -82,6 +92,115 @@ void MainWindow::buildWindow()
     resize(1360, 820);
 }
 
+void MainWindow::buildFileMenu()
+{
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    const struct { const char *name; QString text; QString tip; ProfileRequest::Kind kind; } entries[] = {
+        {"saveSettings", tr("&Save settings…"), tr("Write the selected unit's settings to a file"), ProfileRequest::Kind::Save},
+        {"loadSettings", tr("&Load settings…"), tr("Write a file's settings to the selected unit"), ProfileRequest::Kind::Load},
+        {"compareSettings", tr("&Compare with file…"), tr("Show the settings of a file that the selected unit does not hold"),
+         ProfileRequest::Kind::Compare},
+    };
+    for (const auto &entry : entries) {
+        QAction *action = m_fileMenu->addAction(entry.text);
+        action->setObjectName(QLatin1String(entry.name));
+        action->setStatusTip(entry.tip);
+        const ProfileRequest::Kind kind = entry.kind;
+        connect(action, &QAction::triggered, this, [this, kind] { requestProfile(kind); });
+        m_unitActions.append(action);
+    }
+    m_unitActions.at(0)->setShortcut(QKeySequence::Save);
+    m_unitActions.at(1)->setShortcut(QKeySequence::Open);
+    m_fileMenu->addSeparator();
+    QAction *quit = m_fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    setUnitActionsEnabled(false);
+
+    m_profileDialog = new ProfileDialog(this);
+    connect(m_profileDialog, &ProfileDialog::fixRequested, this, &MainWindow::postProfile);
+}
+
+void MainWindow::setUnitActionsEnabled(bool enabled)
+{
+    for (QAction *action : qAsConst(m_unitActions))
+        action->setEnabled(enabled);
+}
+
+QString MainWindow::chooseFile(ProfileRequest::Kind kind)
+{
+    const QString folder = m_profileFolder.isEmpty() ? QDir::homePath() : m_profileFolder;
+    const QString filter = tr("Unit profiles (*.json);;All files (*)");
+    QString path;
+    if (kind == ProfileRequest::Kind::Save) {
+        path = QFileDialog::getSaveFileName(this, tr("Save the settings of unit %1").arg(m_selected),
+                                            QDir(folder).filePath(m_selectedSerial + QStringLiteral(".json")), filter);
+    } else {
+        const QString title = kind == ProfileRequest::Kind::Load ? tr("Load settings into unit %1").arg(m_selected)
+                                                                 : tr("Compare unit %1 with a file").arg(m_selected);
+        path = QFileDialog::getOpenFileName(this, title, folder, filter);
+    }
+    if (!path.isEmpty())
+        m_profileFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+void MainWindow::requestProfile(ProfileRequest::Kind kind)
+{
+    if (m_selected == 0)
+        return;
+    ProfileRequest request;
+    request.kind = kind;
+    // The request goes to the unit selected when the file was asked for.
+    request.index = m_selected;
+    request.serial = m_selectedSerial;
+    request.path = chooseFile(kind);
+    if (!request.path.isEmpty())
+        postProfile(request);
+}
+
+void MainWindow::postProfile(const ProfileRequest &request)
+{
+    m_worker->post([request](UnitWorker &worker) { worker.performProfile(request); });
+}
+
+void MainWindow::onProfileDone(const ProfileOutcome &outcome)
+{
+    const ProfileRequest &request = outcome.request;
+    QString text;
+    switch (request.kind) {
+    case ProfileRequest::Kind::Save:
+        text = outcome.failure.isEmpty() ? tr("settings of unit %1 saved to %2").arg(request.index).arg(request.path)
+                                         : tr("settings of unit %1 not saved to %2").arg(request.index).arg(request.path);
+        break;
+    case ProfileRequest::Kind::Load:
+        text = tr("%1 loaded into unit %2%3").arg(request.path).arg(request.index)
+                   .arg(request.fix ? tr(", refused values fixed") : QString());
+        break;
+    case ProfileRequest::Kind::Compare:
+        text = tr("unit %1 compared with %2: %n setting(s) differ", nullptr, outcome.rows.size())
+                   .arg(request.index).arg(request.path);
+        break;
+    }
+    if (!outcome.failure.isEmpty())
+        text += QStringLiteral(": ") + outcome.failure;
+    m_log->addNote(text);
+    report(text);
+    if (request.kind != ProfileRequest::Kind::Save && !outcome.notSent) {
+        m_profileDialog->showOutcome(outcome);
+        m_profileDialog->show();
+        m_profileDialog->raise();
+    }
+    emit profileShown(outcome);
+}
+
+void MainWindow::onProfilesLoaded(const QString &summary, const QStringList &problems)
+{
+    m_log->addNote(summary);
+    for (const QString &problem : problems)
+        m_log->addNote(tr("unit profile left out: %1").arg(problem));
+}
+
 QWidget *MainWindow::buildUnitsPane()
 {
     m_list = new QListView;
@@ -111,7 +230,13 @@ void MainWindow::connectWorker()
     connect(m_worker, &UnitWorker::actionDone, this, &MainWindow::onActionDone);
     connect(m_worker, &UnitWorker::actionNotSent, this, &MainWindow::onActionNotSent);
     connect(m_worker, &UnitWorker::sharingChanged, this, &MainWindow::onSharingChanged);
+    connect(m_worker, &UnitWorker::profileDone, this, &MainWindow::onProfileDone);
+    connect(m_worker, &UnitWorker::profilesLoaded, this, &MainWindow::onProfilesLoaded);
+    connect(m_worker, &UnitWorker::actionChecked, m_settings, &SettingsPanel::showCheck);
     connect(m_settings, &SettingsPanel::applyRequested, this, &MainWindow::onApply);
+    connect(m_settings, &SettingsPanel::checkRequested, this, [this](const UnitAction &action) {
+        m_worker->post([action](UnitWorker &worker) { worker.check(action); });
+    });
 }
 
 void MainWindow::connectMotion()
@@ -168,6 +293,7 @@ void MainWindow::selectUnit(int index)
     m_list->setCurrentIndex(m_units->index(m_units->rowOfUnit(index)));
     m_status->showUnit(UnitListModel::describe(*unit).replace(QLatin1Char('\n'), QLatin1Char(',')).simplified());
     m_settings->clear();
+    setUnitActionsEnabled(false);
     m_motion->setUnitAvailable(true);
     report(tr("unit %1 (%2) selected").arg(index).arg(unit->serial));
     const QString serial = unit->serial;
@@ -195,6 +321,9 @@ void MainWindow::onUnitSelected(const UnitSnapshot &snapshot)
         return;
     }
     m_settings->load(snapshot);
+    m_status->setScale(snapshot.scale);
+    m_motion->setScale(snapshot.scale);
+    setUnitActionsEnabled(true);
     emit settingsShown(snapshot.index);
 }
 
@@ -217,6 +346,7 @@ void MainWindow::onUnitLost(int index, const QString &serial, const QString &rea
     m_selectedSerial.clear();
     m_status->clear(text);
     m_settings->clear();
+    setUnitActionsEnabled(false);
     m_motion->setUnitAvailable(false);
 }
 

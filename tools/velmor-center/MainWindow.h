@@ -3,6 +3,7 @@
 #ifndef VELMORCENTER_MAINWINDOW_H
 #define VELMORCENTER_MAINWINDOW_H
 
+#include "ProfileRequest.h"
 #include "UnitAction.h"
 #include "UnitEntry.h"
 #include "UnitSharing.h"
@@ -14,8 +15,11 @@
 
 class LogPane;
 class MotionPanel;
+class ProfileDialog;
+class QAction;
 class QLabel;
 class QListView;
+class QMenu;
 class SettingsPanel;
 class StatusPanel;
 class UnitListModel;
@@ -35,6 +39,9 @@ public:
     StatusPanel *statusPanel() const { return m_status; }
     SettingsPanel *settingsPanel() const { return m_settings; }
     LogPane *logPane() const { return m_log; }
+    MotionPanel *motionPanel() const { return m_motion; }
+    QMenu *fileMenu() const { return m_fileMenu; }
+    ProfileDialog *profileDialog() const { return m_profileDialog; }
 
     void post(const UnitAction &action);
     void stop();
@@ -43,10 +50,21 @@ signals:
     void unitsShown(int count);
     void settingsShown(int index);
     void statusShown(int index);
+    // A settings file was saved, loaded or compared (or could not be), and what came of it shown.
+    void profileShown(const ProfileOutcome &outcome);
 
 private:
     void buildWindow();
     QWidget *buildUnitsPane();
+    void buildFileMenu();
+    void setUnitActionsEnabled(bool enabled);
+    // The file to save the selected unit's settings to, or to read settings from; "" when the
+    // person chose none.
+    QString chooseFile(ProfileRequest::Kind kind);
+    void requestProfile(ProfileRequest::Kind kind);
+    void postProfile(const ProfileRequest &request);
+    void onProfileDone(const ProfileOutcome &outcome);
+    void onProfilesLoaded(const QString &summary, const QStringList &problems);
     void connectWorker();
     void connectMotion();
     void onUnitsListed(const UnitEntries &units);
@@ -70,6 +88,10 @@ private:
     LogPane *m_log = nullptr;
     // Whether the units are shared through velmord, always in the status bar.
     QLabel *m_sharing = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QList<QAction *> m_unitActions;
+    ProfileDialog *m_profileDialog = nullptr;
+    QString m_profileFolder;
     int m_selected = 0;
     QString m_selectedSerial;
 };

@@ -1,9 +1,9 @@
 #include "MotionPanel.h"
 
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QShortcut>
-#include <QSpinBox>
 
 #include <limits>
 
@@ -12,13 +12,13 @@ MotionPanel::MotionPanel(QWidget *parent)
 {
     QPushButton *on = button(QStringLiteral("motorOn"), tr("Motor on"));
     QPushButton *off = button(QStringLiteral("motorOff"), tr("Motor off"));
-    QSpinBox *jogSteps = stepsBox(QStringLiteral("jogSteps"), 100);
-    jogSteps->setMinimum(1);
+    QDoubleSpinBox *jogSteps = distanceBox(QStringLiteral("jogSteps"), 100);
+    m_jog = jogSteps;
     QPushButton *jogBack = button(QStringLiteral("jogBackward"), tr("◀ Jog"));
     QPushButton *jogForward = button(QStringLiteral("jogForward"), tr("Jog ▶"));
-    QSpinBox *target = stepsBox(QStringLiteral("moveToPosition"), 0);
+    QDoubleSpinBox *target = distanceBox(QStringLiteral("moveToPosition"), 0);
     QPushButton *moveTo = button(QStringLiteral("moveTo"), tr("Move to"));
-    QSpinBox *distance = stepsBox(QStringLiteral("moveBySteps"), 200);
+    QDoubleSpinBox *distance = distanceBox(QStringLiteral("moveBySteps"), 200);
     QPushButton *moveBy = button(QStringLiteral("moveBy"), tr("Move by"));
     QPushButton *home = button(QStringLiteral("home"), tr("Home"));
     QPushButton *zero = button(QStringLiteral("zero"), tr("Zero here"));
@@ -49,25 +49,47 @@ MotionPanel::MotionPanel(QWidget *parent)
     connect(off, &QPushButton::clicked, this, &MotionPanel::motorOffRequested);
     connect(home, &QPushButton::clicked, this, &MotionPanel::homeRequested);
     connect(zero, &QPushButton::clicked, this, &MotionPanel::zeroRequested);
-    connect(jogBack, &QPushButton::clicked, this, [=] { emit moveByRequested(-jogSteps->value()); });
-    connect(jogForward, &QPushButton::clicked, this, [=] { emit moveByRequested(jogSteps->value()); });
-    connect(moveTo, &QPushButton::clicked, this, [=] { emit moveToRequested(target->value()); });
-    connect(moveBy, &QPushButton::clicked, this, [=] { emit moveByRequested(distance->value()); });
+    connect(jogBack, &QPushButton::clicked, this, [=] { emit moveByRequested(-stepsOf(jogSteps)); });
+    connect(jogForward, &QPushButton::clicked, this, [=] { emit moveByRequested(stepsOf(jogSteps)); });
+    connect(moveTo, &QPushButton::clicked, this, [=] { emit moveToRequested(stepsOf(target)); });
+    connect(moveBy, &QPushButton::clicked, this, [=] { emit moveByRequested(stepsOf(distance)); });
     connect(stop, &QPushButton::clicked, this, &MotionPanel::stopRequested);
     connect(escape, &QShortcut::activated, this, &MotionPanel::stopRequested);
+    setScale(UnitScale());
     setUnitAvailable(false);
 }
 
-QSpinBox *MotionPanel::stepsBox(const QString &name, int value)
+QDoubleSpinBox *MotionPanel::distanceBox(const QString &name, int steps)
 {
-    auto *box = new QSpinBox;
+    auto *box = new QDoubleSpinBox;
     box->setObjectName(name);
+    box->setDecimals(0);
     box->setRange(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-    box->setValue(value);
-    box->setSuffix(tr(" steps"));
+    box->setValue(steps);
     box->setAlignment(Qt::AlignRight);
     m_unitWidgets.append(box);
+    m_distances.append(box);
     return box;
+}
+
+int MotionPanel::stepsOf(const QDoubleSpinBox *box) const
+{
+    return m_scale.toSteps(box->value());
+}
+
+void MotionPanel::setScale(const UnitScale &scale)
+{
+    const UnitScale before = m_scale;
+    m_scale = scale;
+    for (QDoubleSpinBox *box : qAsConst(m_distances)) {
+        const int steps = before.toSteps(box->value());
+        box->setDecimals(scale.decimals());
+        box->setRange(scale.toUnit(std::numeric_limits<int32_t>::min()), scale.toUnit(std::numeric_limits<int32_t>::max()));
+        box->setSuffix(scale.suffix());
+        box->setValue(scale.toUnit(steps));
+    }
+    // A jog moves by one full step at least.
+    m_jog->setMinimum(scale.toUnit(1));
 }
 
 QPushButton *MotionPanel::button(const QString &name, const QString &text)

@@ -1,11 +1,15 @@
-// Motion requests for the selected unit; Stop stays enabled whatever else is.
+// Motion requests for the selected unit; Stop stays enabled whatever else is. The fields are in
+// the unit the selected unit's profile gives positions in (full steps without one); the requests
+// are in full steps.
 #ifndef VELMORCENTER_MOTIONPANEL_H
 #define VELMORCENTER_MOTIONPANEL_H
 
+#include "UnitScale.h"
+
 #include <QGroupBox>
 
+class QDoubleSpinBox;
 class QPushButton;
-class QSpinBox;
 
 class MotionPanel : public QGroupBox
 {
@@ -14,6 +18,8 @@ public:
     explicit MotionPanel(QWidget *parent = nullptr);
 
     void setUnitAvailable(bool available);
+    // Shows the fields in the scale's unit, keeping the distances they hold.
+    void setScale(const UnitScale &scale);
 
 signals:
     void motorOnRequested();
@@ -25,10 +31,14 @@ signals:
     void stopRequested();
 
 private:
-    QSpinBox *stepsBox(const QString &name, int value);
+    QDoubleSpinBox *distanceBox(const QString &name, int steps);
     QPushButton *button(const QString &name, const QString &text);
+    int stepsOf(const QDoubleSpinBox *box) const;
 
     QList<QWidget *> m_unitWidgets;
+    QList<QDoubleSpinBox *> m_distances;
+    QDoubleSpinBox *m_jog = nullptr;
+    UnitScale m_scale;
 };
 
 #endif

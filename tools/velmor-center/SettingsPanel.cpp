@@ -22,6 +22,15 @@ void makeHint(QLabel *label)
     label->setPalette(palette);
 }
 
+// What the unit would refuse, in red beside the fields.
+void makeProblem(QLabel *label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xc0, 0x39, 0x2b));
+    label->setPalette(palette);
+    label->setWordWrap(true);
+}
+
 } // namespace
 
 SettingsPanel::SettingsPanel(QWidget *parent)
@@ -120,9 +129,25 @@ void SettingsPanel::setRange(QSpinBox *box, int minimum, int maximum, const QStr
     label->setText(text);
 }
 
-void SettingsPanel::addGroup(const QString &name, std::function<QVector<int>()> values, std::function<UnitAction(int)> action)
+QLabel *SettingsPanel::addProblem(QFormLayout *form, const QString &name)
 {
-    m_groups.append(Group{name, std::move(values), std::move(action), {}});
+    auto *label = new QLabel;
+    label->setObjectName(name + QStringLiteral("Problem"));
+    label->setMaximumWidth(520);
+    makeProblem(label);
+    form->addRow(QString(), label);
+    return label;
+}
+
+void SettingsPanel::addGroup(const QString &name, std::function<QVector<int>()> values, std::function<UnitAction(int)> action,
+                             QLabel *problem)
+{
+    Group group;
+    group.name = name;
+    group.values = std::move(values);
+    group.action = std::move(action);
+    group.problem = problem;
+    m_groups.append(group);
 }
 
 void SettingsPanel::buildSpeed()
@@ -134,7 +159,8 @@ void SettingsPanel::buildSpeed()
     makeHint(m_stepRateNote);
     form->addRow(QString(), m_stepRateNote);
     addGroup(QStringLiteral("speed"), [this] { return QVector<int>{m_speed->value(), m_stepMode->value()}; },
-             [this](int index) { return UnitAction::setSpeed(index, m_speed->value(), m_stepMode->value()); });
+             [this](int index) { return UnitAction::setSpeed(index, m_speed->value(), m_stepMode->value()); },
+             addProblem(form, QStringLiteral("speed")));
 }
 
 void SettingsPanel::buildAcceleration()
@@ -145,7 +171,8 @@ void SettingsPanel::buildAcceleration()
     makeHint(rampNote);
     form->addRow(QString(), rampNote);
     addGroup(QStringLiteral("acceleration"), [this] { return QVector<int>{m_acceleration->value()}; },
-             [this](int index) { return UnitAction::setAcceleration(index, m_acceleration->value()); });
+             [this](int index) { return UnitAction::setAcceleration(index, m_acceleration->value()); },
+             addProblem(form, QStringLiteral("acceleration")));
 }
 
 void SettingsPanel::buildCurrent()
@@ -154,7 +181,8 @@ void SettingsPanel::buildCurrent()
     m_current = addNumber(form, tr("Current:"), QStringLiteral("current"), tr(" mA"));
     m_currentFlag = addCheck(form, tr("Current flag:"), QStringLiteral("currentFlag"));
     addGroup(QStringLiteral("current"), [this] { return QVector<int>{m_current->value(), m_currentFlag->isChecked()}; },
-             [this](int index) { return UnitAction::setCurrent(index, m_current->value(), m_currentFlag->isChecked()); });
+             [this](int index) { return UnitAction::setCurrent(index, m_current->value(), m_currentFlag->isChecked()); },
+             addProblem(form, QStringLiteral("current")));
 }
 
 void SettingsPanel::buildBacklash()
@@ -168,7 +196,8 @@ void SettingsPanel::buildBacklash()
              [this](int index) {
                  return UnitAction::setBacklash(index, m_backlashEnabled->isChecked(), m_backlashDirection->currentIndex(),
                                                 m_backlashAmount->value());
-             });
+             },
+             addProblem(form, QStringLiteral("backlash")));
 }
 
 void SettingsPanel::buildHoming()
@@ -187,7 +216,8 @@ void SettingsPanel::buildHoming()
              [this](int index) {
                  return UnitAction::setHomeSettings(index, m_homeDirection->currentIndex(), m_homeFlagB->isChecked(),
                                                     m_homeFlagA->isChecked(), m_homeValueA->value(), m_homeValueB->value());
-             });
+             },
+             addProblem(form, QStringLiteral("homing")));
 }
 
 void SettingsPanel::buildLimitSwitches()
@@ -206,7 +236,8 @@ void SettingsPanel::buildLimitSwitches()
              [this](int index) {
                  return UnitAction::setLimitSwitches(index, m_input1->value(), m_type1->value(), m_input2->value(),
                                                      m_type2->value());
-             });
+             },
+             addProblem(form, QStringLiteral("limitSwitches")));
 }
 
 void SettingsPanel::buildPwm()
@@ -215,7 +246,7 @@ void SettingsPanel::buildPwm()
     m_pwm = addNumber(form, tr("PWM value:"), QStringLiteral("pwm"), QString());
     m_pwmStepMode = addCheck(form, tr("Switch to step mode:"), QStringLiteral("pwmStepMode"));
     addGroup(QStringLiteral("PWM"), [this] { return QVector<int>{m_pwm->value()}; },
-             [this](int index) { return UnitAction::setPwm(index, m_pwm->value()); });
+             [this](int index) { return UnitAction::setPwm(index, m_pwm->value()); }, addProblem(form, QStringLiteral("pwm")));
     addGroup(QStringLiteral("PWM step mode"), [this] { return QVector<int>{m_pwmStepMode->isChecked()}; },
              [](int index) { return UnitAction::setPwmStepMode(index); });
 }
@@ -236,8 +267,12 @@ void SettingsPanel::load(const UnitSnapshot &snapshot)
     m_index = snapshot.index;
     fillRanges(snapshot.ranges);
     fillValues(snapshot.settings);
-    for (Group &group : m_groups)
+    for (Group &group : m_groups) {
         group.applied = group.values();
+        group.requested.clear();
+        group.checked.clear();
+        group.reasons.clear();
+    }
     setEnabled(true);
     updateApplyButton();
 }
@@ -314,7 +349,54 @@ QVector<UnitAction> SettingsPanel::changedSettings() const
     return actions;
 }
 
+void SettingsPanel::showCheck(const UnitAction &action, const QString &reasons)
+{
+    if (action.index != m_index)
+        return;
+    for (Group &group : m_groups) {
+        if (group.name != action.setting)
+            continue;
+        // An answer for values edited since waits for the newer one.
+        if (group.action(m_index).values != action.values)
+            return;
+        group.checked = action.values;
+        group.reasons = reasons;
+    }
+    updateApplyButton();
+}
+
+// Apply stays disabled until the library has taken every changed group's values as they are now.
 void SettingsPanel::updateApplyButton()
 {
-    m_apply->setEnabled(m_index != 0 && !changedSettings().isEmpty());
+    checkChangedGroups();
+    const QVector<UnitAction> changes = changedSettings();
+    bool accepted = !changes.isEmpty();
+    for (const Group &group : qAsConst(m_groups)) {
+        const bool changed = m_index != 0 && group.values() != group.applied;
+        if (!group.problem)
+            continue;
+        const QVector<qint64> values = group.action(m_index).values;
+        const bool known = changed && group.isChecked(values);
+        group.problem->setText(known ? group.reasons : QString());
+        group.problem->setVisible(known && !group.reasons.isEmpty());
+        if (changed && (!known || !group.reasons.isEmpty()))
+            accepted = false;
+    }
+    m_apply->setEnabled(m_index != 0 && accepted);
+}
+
+void SettingsPanel::checkChangedGroups()
+{
+    if (m_index == 0)
+        return;
+    for (Group &group : m_groups) {
+        if (!group.problem || group.values() == group.applied)
+            continue;
+        UnitAction action = group.action(m_index);
+        if (action.values == group.requested || group.isChecked(action.values))
+            continue;
+        group.requested = action.values;
+        action.setting = group.name;
+        emit checkRequested(action);
+    }
 }

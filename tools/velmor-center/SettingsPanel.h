@@ -1,5 +1,7 @@
 // One tab per group of settings, filled from the selected unit's own values and limited to its
-// ranges; Apply asks for the groups that changed, one library call each.
+// ranges; Apply asks for the groups that changed, one library call each. Each changed group is
+// first put to the library (checkRequested): values the unit would refuse together, beyond what
+// each field's range rules out, keep Apply disabled, with the library's words beside the fields.
 #ifndef VELMORCENTER_SETTINGSPANEL_H
 #define VELMORCENTER_SETTINGSPANEL_H
 
@@ -31,9 +33,13 @@ public:
     void markApplied(const QString &setting);
     QVector<UnitAction> changedSettings() const;
     QTabWidget *tabs() const { return m_tabs; }
+    // The library's answer to checkRequested: `reasons` empty when the unit takes the values.
+    void showCheck(const UnitAction &action, const QString &reasons);
 
 signals:
     void applyRequested(const QVector<UnitAction> &actions);
+    // Would the unit take this changed group's values? Asked once for each new set of values.
+    void checkRequested(const UnitAction &action);
 
 private:
     struct Group
@@ -42,6 +48,13 @@ private:
         std::function<QVector<int>()> values;
         std::function<UnitAction(int index)> action;
         QVector<int> applied;
+        // Where the library's words go; null for a group the library has no ranges for.
+        QLabel *problem = nullptr;
+        QVector<qint64> requested;  // the values last put to the library
+        QVector<qint64> checked;    // the values it answered for, with its words
+        QString reasons;
+
+        bool isChecked(const QVector<qint64> &values) const { return !problem || checked == values; }
     };
 
     QFormLayout *addTab(const QString &title, const QString &note = QString());
@@ -49,7 +62,10 @@ private:
     QCheckBox *addCheck(QFormLayout *form, const QString &label, const QString &name);
     QComboBox *addDirection(QFormLayout *form, const QString &label, const QString &name);
     void setRange(QSpinBox *box, int minimum, int maximum, const QString &extra = QString());
-    void addGroup(const QString &name, std::function<QVector<int>()> values, std::function<UnitAction(int)> action);
+    QLabel *addProblem(QFormLayout *form, const QString &name);
+    void addGroup(const QString &name, std::function<QVector<int>()> values, std::function<UnitAction(int)> action,
+                  QLabel *problem = nullptr);
+    void checkChangedGroups();
 
     void buildSpeed();
     void buildAcceleration();

@@ -36,15 +36,29 @@ StatusPanel::StatusPanel(QWidget *parent)
 void StatusPanel::showUnit(const QString &description)
 {
     m_unit->setText(description);
+    setScale(UnitScale());
     m_plot->clear();
     setMotor(Motor::Unknown);
 }
 
 void StatusPanel::showStatus(const UnitStatus &status)
 {
-    m_position->setText(tr("%1 full steps (step mode %2)").arg(status.position).arg(status.stepMode));
+    if (m_scale.isSteps()) {
+        m_position->setText(tr("%1 full steps (step mode %2)").arg(status.position).arg(status.stepMode));
+    } else {
+        // A step mode the hardware does not have gives no fraction: the whole steps then.
+        const double steps = status.positionInSteps != 0.0 ? status.positionInSteps : double(status.position);
+        m_position->setText(tr("%1 (%2 full steps, step mode %3)").arg(m_scale.format(steps)).arg(status.position)
+                                .arg(status.stepMode));
+    }
     m_readiness->setText(status.ready ? tr("ready") : status.notReady);
     m_plot->addPoint(m_clock.elapsed(), status.positionInSteps);
+}
+
+void StatusPanel::setScale(const UnitScale &scale)
+{
+    m_scale = scale;
+    m_plot->setScale(scale);
 }
 
 void StatusPanel::showFailure(const QString &failure)
@@ -67,5 +81,6 @@ void StatusPanel::clear(const QString &reason)
     m_position->setText(QStringLiteral("–"));
     m_readiness->setText(QStringLiteral("–"));
     setMotor(Motor::Unknown);
+    setScale(UnitScale());
     m_plot->clear();
 }

@@ -1,7 +1,9 @@
-// The selected unit's position, readiness and motor state, and its position plot.
+// The selected unit's position, readiness and motor state, and its position plot, in the unit
+// its loaded profile gives positions in.
 #ifndef VELMORCENTER_STATUSPANEL_H
 #define VELMORCENTER_STATUSPANEL_H
 
+#include "UnitScale.h"
 #include "UnitStatus.h"
 
 #include <QElapsedTimer>
@@ -23,6 +25,8 @@ public:
     // `failure`: why the status could not be read.
     void showFailure(const QString &failure);
     void setMotor(Motor motor);
+    // The unit positions are shown in, from the unit's loaded profile.
+    void setScale(const UnitScale &scale);
     void clear(const QString &reason);
     PositionPlot *plot() const { return m_plot; }
 
@@ -33,6 +37,7 @@ private:
     QLabel *m_motor;
     PositionPlot *m_plot;
     QElapsedTimer m_clock;
+    UnitScale m_scale;
 };
 
 #endif

@@ -18,6 +18,7 @@ struct UnitEntry
     QString firmware;   // "3.0"
     int32_t infoCode = 0; // velmorGetUnitInfo's result; the versions are empty unless 0
     QString infoText;     // the library's words for infoCode
+    QString name;         // its loaded profile's name of it, "" when none
 
     bool isRead() const { return !busy && infoCode == 0; }
 };

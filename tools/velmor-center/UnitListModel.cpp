@@ -18,6 +18,7 @@ QVariant UnitListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole: return describe(unit);
     case Qt::ToolTipRole: return QStringLiteral("unit %1, serial %2: %3").arg(unit.index).arg(unit.serial, condition(unit));
+    case NameRole: return unit.name;
     case IndexRole: return unit.index;
     case SerialRole: return unit.serial;
     default: return {};
@@ -26,10 +27,12 @@ QVariant UnitListModel::data(const QModelIndex &index, int role) const
 
 QString UnitListModel::describe(const UnitEntry &unit)
 {
+    // The name its profile gives it, beside the serial number that keys the profile.
+    const QString serial = unit.name.isEmpty() ? unit.serial : QStringLiteral("%1 \u201c%2\u201d").arg(unit.serial, unit.name);
     if (!unit.isRead())
-        return QStringLiteral("%1   %2\n     %3").arg(unit.index).arg(unit.serial, condition(unit));
+        return QStringLiteral("%1   %2\n     %3").arg(unit.index).arg(serial, condition(unit));
     return QStringLiteral("%1   %2   %3\n     hardware %4, firmware %5")
-        .arg(unit.index).arg(unit.serial, unit.chip, unit.hardware, unit.firmware);
+        .arg(unit.index).arg(serial, unit.chip, unit.hardware, unit.firmware);
 }
 
 QString UnitListModel::condition(const UnitEntry &unit)

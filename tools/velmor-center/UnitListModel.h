@@ -10,7 +10,7 @@ class UnitListModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    enum Role { IndexRole = Qt::UserRole + 1, SerialRole };
+    enum Role { IndexRole = Qt::UserRole + 1, SerialRole, NameRole };
 
     explicit UnitListModel(QObject *parent = nullptr);
 

@@ -3,7 +3,9 @@
 #ifndef VELMORCENTER_UNITREADINGS_H
 #define VELMORCENTER_UNITREADINGS_H
 
+#include "ProfileRequest.h"
 #include "UnitRanges.h"
+#include "UnitScale.h"
 #include "UnitSettings.h"
 #include "UnitStatus.h"
 #include "VelmorLibExtras.h"
@@ -24,6 +26,11 @@ public:
     static UnitSettings settings(const VelmorMotionSettings &motion, const VelmorMotorSettings &motor,
                                  const VelmorMoveSettings &move);
     static UnitStatus status(const VelmorMotorStatus &motor);
+    // The name, unit and travel limits of a profile as velmorReadProfile gives it.
+    static UnitScale scale(const QByteArray &profile);
+    // The rows of velmorApplyProfile's report (Load) or velmorDiffProfile's (Compare), and the
+    // reason a profile was taken in no part.
+    static void fillOutcome(const QByteArray &report, ProfileOutcome *outcome);
 };
 
 #endif

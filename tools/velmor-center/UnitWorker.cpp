@@ -5,11 +5,47 @@
 #include "VelmorLib.hpp"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutexLocker>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <algorithm>
 #include <iterator>
+
+namespace {
+
+// Holds every profile and report the library words; a longer text is cut short, and its reader
+// says so rather than take half of it.
+constexpr uint32_t s_textCapacity = 256 * 1024;
+
+using TextFunction = std::function<int32_t(char *text, uint32_t capacity, uint32_t *needed)>;
+
+// Calls a profile function that gives text, once: an apply must not run twice for a longer
+// buffer. *cut tells that the text did not fit.
+int32_t textOf(const TextFunction &function, QByteArray *text, bool *cut = nullptr)
+{
+    QByteArray buffer(int(s_textCapacity), '\0');
+    uint32_t needed = 0;
+    const int32_t code = function(buffer.data(), s_textCapacity, &needed);
+    *text = QByteArray(buffer.constData());
+    if (cut)
+        *cut = needed > s_textCapacity;
+    return code;
+}
+
+QStringList textsOf(const QJsonValue &array)
+{
+    QStringList texts;
+    for (const QJsonValue value : array.toArray())
+        texts.append(value.toString());
+    return texts;
+}
+
+} // namespace
 
 UnitWorker::UnitWorker(QObject *parent)
     : QObject(parent)
@@ -54,6 +90,7 @@ void UnitWorker::start()
     m_statusTimer = new QTimer(this);
     connect(m_statusTimer, &QTimer::timeout, this, &UnitWorker::pollStatus);
     checkSharing(true);
+    loadProfiles();
     timed(QStringLiteral("initialise()"), false, [] { return initialise(); });
     pollUnits();
     m_listTimer->start(s_listIntervalMs);
@@ -86,6 +123,37 @@ int32_t UnitWorker::timed(const QString &call, bool isPoll, const std::function<
     record.isPoll = isPoll;
     emit callMade(record);
     return code;
+}
+
+// The default folders (VELMOR_PROFILES, else the user's and the system's): from here on the
+// travel limits of a loaded profile hold for every move this application asks for.
+void UnitWorker::loadProfiles()
+{
+    QByteArray text;
+    timed(QStringLiteral("velmorLoadProfiles(NULL)"), false, [&] {
+        return textOf([](char *report, uint32_t capacity, uint32_t *needed) {
+            return velmorLoadProfiles(nullptr, report, capacity, needed);
+        }, &text);
+    });
+    const QJsonObject report = QJsonDocument::fromJson(text).object();
+    const QStringList folders = textsOf(report.value(QLatin1String("folders")));
+    const QStringList loaded = textsOf(report.value(QLatin1String("loaded")));
+    const QString summary = loaded.isEmpty()
+        ? tr("no unit profiles loaded (folders read: %1)").arg(folders.isEmpty() ? tr("none") : folders.join(QStringLiteral(", ")))
+        : tr("%n unit profile(s) loaded: %1", nullptr, loaded.size()).arg(loaded.join(QStringLiteral(", ")));
+    emit profilesLoaded(summary, textsOf(report.value(QLatin1String("problems"))));
+}
+
+// The name, unit and travel limits of the unit's loaded profile; full steps when it has none.
+UnitScale UnitWorker::readScale(int index)
+{
+    QByteArray profile;
+    const int32_t code = timed(QStringLiteral("velmorReadProfile(%1)").arg(index), false, [&] {
+        return textOf([index](char *json, uint32_t capacity, uint32_t *needed) {
+            return velmorReadProfile(index, json, capacity, needed);
+        }, &profile);
+    });
+    return code == VELMOR_OK ? UnitReadings::scale(profile) : UnitScale();
 }
 
 void UnitWorker::checkSharing(bool always)
@@ -206,6 +274,7 @@ void UnitWorker::readInfo(UnitEntry &entry)
     entry.chip = QString::fromLatin1(velmorChipName(info.chipType));
     entry.hardware = QStringLiteral("%1.%2").arg(info.hardwareMajor).arg(info.hardwareMinor);
     entry.firmware = QStringLiteral("%1.%2").arg(info.firmwareMajor).arg(info.firmwareMinor);
+    entry.name = readScale(index).name;
 }
 
 // Units before the held one may have come or gone: follow it to its new index, or let it go.
@@ -241,6 +310,7 @@ void UnitWorker::releaseHeld()
     timed(QStringLiteral("velmorReleaseUnit(%1)").arg(index), false, [&] { return velmorReleaseUnit(index); });
     m_heldIndex = 0;
     m_heldSerial.clear();
+    m_heldScale = UnitScale();
 }
 
 void UnitWorker::select(int index, const QString &serial)
@@ -285,6 +355,9 @@ void UnitWorker::readSettings(int index)
     snapshot.index = index;
     snapshot.ranges = UnitReadings::ranges(limits);
     snapshot.settings = UnitReadings::settings(motion, motor, move);
+    snapshot.scale = readScale(index);
+    if (index == m_heldIndex)
+        m_heldScale = snapshot.scale;
     const auto failed = std::find_if(std::begin(codes), std::end(codes), [](int32_t code) { return code != VELMOR_OK; });
     if (failed != std::end(codes))
         snapshot.failure = UnitReadings::resultText(*failed);
@@ -341,8 +414,116 @@ QString UnitWorker::failure(const UnitAction &action, const UnitCall &call, int3
     const QString reason = unreachable ? tr("unit %1 (%2) %3")
                                              .arg(action.index)
                                              .arg(action.serial, failureReason(code, action.index, action.serial))
-                                       : refusal(call);
-    return reason.isEmpty() ? text : text + QStringLiteral(": ") + reason;
+                                       : travelRefusal(action, code);
+    const QString why = reason.isEmpty() && !unreachable ? refusal(call) : reason;
+    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
+}
+
+// A move the library refused for the travel limits of the unit's loaded profile.
+QString UnitWorker::travelRefusal(const UnitAction &action, int32_t code) const
+{
+    const bool isMove = action.intent == UnitAction::Intent::MoveBy || action.intent == UnitAction::Intent::MoveTo;
+    if (code != VELMOR_ERROR_ARGUMENT || !isMove || !m_heldScale.hasLimits())
+        return QString();
+    return tr("the target lies beyond the travel limits of the unit's profile, %1").arg(m_heldScale.travelText());
+}
+
+void UnitWorker::check(const UnitAction &action)
+{
+    const UnitCall call(action);
+    QString reasons;
+    // Asked at every edit of a field: logged with the polls.
+    if (call.isRangeRuled())
+        timed(call.refusalText(), true, [&] { return call.explainRefusal(&reasons); });
+    emit actionChecked(action, reasons);
+}
+
+void UnitWorker::performProfile(const ProfileRequest &request)
+{
+    ProfileOutcome outcome;
+    outcome.request = request;
+    if (!isHeldHere(request.index, request.serial)) {
+        const QString reason = whereabouts(request.index, request.serial);
+        outcome.notSent = true;
+        outcome.failure = tr("unit %1 (%2) %3").arg(request.index).arg(request.serial, reason.isEmpty() ? tr("is not selected") : reason);
+        emit profileDone(outcome);
+        return;
+    }
+    if (request.kind == ProfileRequest::Kind::Save) {
+        saveProfile(&outcome);
+        emit profileDone(outcome);
+        return;
+    }
+    QFile file(request.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        outcome.failure = tr("%1 cannot be read: %2").arg(request.path, file.errorString());
+        emit profileDone(outcome);
+        return;
+    }
+    const QByteArray profile = file.readAll();
+    if (request.kind == ProfileRequest::Kind::Load)
+        applyProfile(&outcome, profile);
+    else
+        compareProfile(&outcome, profile);
+    emit profileDone(outcome);
+}
+
+void UnitWorker::saveProfile(ProfileOutcome *outcome)
+{
+    const int index = outcome->request.index;
+    QByteArray profile;
+    bool cut = false;
+    outcome->code = timed(QStringLiteral("velmorReadProfile(%1)").arg(index), false, [&] {
+        return textOf([index](char *json, uint32_t capacity, uint32_t *needed) {
+            return velmorReadProfile(index, json, capacity, needed);
+        }, &profile, &cut);
+    });
+    if (outcome->code != VELMOR_OK) {
+        outcome->failure = tr("the unit's settings were not read: %1").arg(UnitReadings::resultWithCode(outcome->code));
+        return;
+    }
+    if (cut) {
+        outcome->failure = tr("the unit's profile is longer than the application reads");
+        return;
+    }
+    QSaveFile file(outcome->request.path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(profile) != profile.size() || !file.commit())
+        outcome->failure = tr("%1 cannot be written: %2").arg(outcome->request.path, file.errorString());
+}
+
+void UnitWorker::applyProfile(ProfileOutcome *outcome, const QByteArray &profile)
+{
+    const int index = outcome->request.index;
+    const uint32_t flags = outcome->request.fix ? VELMOR_PROFILE_FIX : 0u;
+    QByteArray report;
+    outcome->code = timed(QStringLiteral("velmorApplyProfile(%1, \"%2\"%3)")
+                              .arg(index).arg(outcome->request.path,
+                                              outcome->request.fix ? QStringLiteral(", VELMOR_PROFILE_FIX") : QString()),
+                          false, [&] {
+        return textOf([&](char *text, uint32_t capacity, uint32_t *needed) {
+            return velmorApplyProfile(index, profile.constData(), flags, text, capacity, needed);
+        }, &report);
+    });
+    UnitReadings::fillOutcome(report, outcome);
+    if (outcome->failure.isEmpty() && outcome->code != VELMOR_OK)
+        outcome->failure = tr("not every setting was applied: %1").arg(UnitReadings::resultWithCode(outcome->code));
+    // The forms show what the unit holds now.
+    if (!outcome->rows.isEmpty())
+        readSettings(index);
+}
+
+void UnitWorker::compareProfile(ProfileOutcome *outcome, const QByteArray &profile)
+{
+    const int index = outcome->request.index;
+    QByteArray report;
+    outcome->code = timed(QStringLiteral("velmorDiffProfile(%1, \"%2\")").arg(index).arg(outcome->request.path), false, [&] {
+        return textOf([&](char *text, uint32_t capacity, uint32_t *needed) {
+            return velmorDiffProfile(index, profile.constData(), text, capacity, needed);
+        }, &report);
+    });
+    UnitReadings::fillOutcome(report, outcome);
+    if (outcome->failure.isEmpty() && outcome->code != VELMOR_OK)
+        outcome->failure = tr("the unit's settings were not read: %1").arg(UnitReadings::resultWithCode(outcome->code));
 }
 
 QString UnitWorker::refusal(const UnitCall &call)

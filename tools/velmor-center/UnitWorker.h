@@ -12,8 +12,10 @@
 #define VELMORCENTER_UNITWORKER_H
 
 #include "CallRecord.h"
+#include "ProfileRequest.h"
 #include "UnitAction.h"
 #include "UnitEntry.h"
+#include "UnitScale.h"
 #include "UnitSharing.h"
 #include "UnitSnapshot.h"
 #include "UnitStatus.h"
@@ -53,6 +55,10 @@ public:
     // Sends the action only to the unit it was made for, held at the index it was made at.
     void perform(const UnitAction &action);
     void readSettings(int index);
+    // Asks the library whether the unit takes the settings action's values, sending nothing.
+    void check(const UnitAction &action);
+    // Saves, loads or compares the profile of the unit it was made for.
+    void performProfile(const ProfileRequest &request);
     // Blocking from the window at exit: releases every held unit and stops the polls.
     Q_INVOKABLE void shutdown();
 
@@ -74,9 +80,21 @@ signals:
     // velmord started or stopped, the application's calls went to it or came back, or the
     // programs it serves changed.
     void sharingChanged(const UnitSharing &sharing);
+    // The default profile folders were read at start: `summary` names the files taken, each
+    // entry of `problems` a file left out and why.
+    void profilesLoaded(const QString &summary, const QStringList &problems);
+    // `reasons`: the library's words for the values the unit refuses, empty when it takes them.
+    void actionChecked(const UnitAction &action, const QString &reasons);
+    void profileDone(const ProfileOutcome &outcome);
 
 private:
     void runNext();
+    void loadProfiles();
+    UnitScale readScale(int index);
+    void saveProfile(ProfileOutcome *outcome);
+    void applyProfile(ProfileOutcome *outcome, const QByteArray &profile);
+    void compareProfile(ProfileOutcome *outcome, const QByteArray &profile);
+    QString travelRefusal(const UnitAction &action, int32_t code) const;
     // Emits sharingChanged when the sharing changed since the last look, or `always`.
     void checkSharing(bool always = false);
     void pollUnits();
@@ -105,6 +123,7 @@ private:
     bool m_listed = false;
     int m_heldIndex = 0;
     QString m_heldSerial;
+    UnitScale m_heldScale;
     UnitSharing m_sharing;
     // The held unit is open in this process, not in velmord: it was held while no velmord took
     // the calls, or velmord stopped since (the library then holds it here again), and the
