@@ -6,8 +6,12 @@
 #include "StatusPanel.h"
 #include "UnitAction.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -78,6 +82,8 @@ void ScreenshotRun::capture()
         return;
     }
     bool saved = save(&m_window, QStringLiteral("main-window"));
+    saved = save(m_window.statusPanel(), QStringLiteral("status")) && saved;
+    saved = saveFileMenu() && saved;
     QTabWidget *tabs = m_window.settingsPanel()->tabs();
     for (int tab = 0; tab < tabs->count(); ++tab) {
         tabs->setCurrentIndex(tab);
@@ -90,8 +96,32 @@ void ScreenshotRun::capture()
 
 bool ScreenshotRun::save(QWidget *widget, const QString &name)
 {
+    return save(widget->grab(), name);
+}
+
+bool ScreenshotRun::saveFileMenu()
+{
+    QMenuBar *bar = m_window.menuBar();
+    QMenu *menu = m_window.fileMenu();
+    const QPoint below = bar->actionGeometry(menu->menuAction()).bottomLeft();
+    bar->setActiveAction(menu->menuAction());
+    menu->popup(bar->mapToGlobal(below));
+    const QList<QAction *> actions = menu->actions();
+    if (actions.size() > 1)
+        menu->setActiveAction(actions.at(1));
+    QPixmap picture = m_window.grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(bar->mapTo(&m_window, below), menu->grab());
+    }
+    menu->hide();
+    return save(picture, QStringLiteral("file-menu"));
+}
+
+bool ScreenshotRun::save(const QPixmap &picture, const QString &name)
+{
     const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
-    const bool saved = widget->grab().save(path, "PNG");
+    const bool saved = picture.save(path, "PNG");
     QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
     return saved;
 }

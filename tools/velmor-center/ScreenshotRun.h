@@ -1,5 +1,6 @@
-// --screenshot: once the chosen unit's first status is shown, writes the window and each
-// settings tab as PNG files and quits. With --move STEPS it first switches the unit's motor on and
+// --screenshot: once the chosen unit's first status is shown, writes the window, the window with
+// its File menu open, the status panel with its plot and each settings tab as PNG files and
+// quits. With --move STEPS it first switches the unit's motor on and
 // moves it by STEPS, and takes the window while the unit moves.
 #ifndef VELMORCENTER_SCREENSHOTRUN_H
 #define VELMORCENTER_SCREENSHOTRUN_H
@@ -24,6 +25,9 @@ private:
     void startMove();
     void capture();
     bool save(class QWidget *widget, const QString &name);
+    bool save(const class QPixmap &picture, const QString &name);
+    // The window with its File menu open over it: a menu is a window of its own, grabbed apart.
+    bool saveFileMenu();
     void finish(int exitCode, const QString &message);
 
     MainWindow &m_window;
