@@ -68,13 +68,18 @@ wait_for_log "client [0-9]+ \(uid [0-9]+, gid -1, pid [0-9]+, velmorctl.exe\) co
 wait_for_log "client [0-9]+ \(uid [0-9]+, gid -1, pid [0-9]+, velmorctl.exe\) disconnected"
 log | grep -Eq "client [0-9]+ .*: velmorGetMotorStatus -> 0" || fail "the status was not read through velmord"
 
-# A second velmord on the same pipe is refused, and the first serves on.
-set +e
-VELMOR_EMULATOR_BENCH=$velmord_bench "$wine" "$velmord_exe" --socket "$pipe" >/dev/null 2>"$work/second.log"
-second_status=$?
-set -e
-[[ $second_status -eq 69 ]] || fail "a second velmord on the pipe exited with $second_status: $(tr -d '\r' <"$work/second.log")"
-grep -q "already listens on" "$work/second.log" || fail "the second velmord did not say why: $(tr -d '\r' <"$work/second.log")"
+# A second velmord on the same pipe is refused, and so is a name that is no pipe's; the first
+# velmord serves on.
+for refused in "$pipe|already listens on" 'velmord\inner|not a pipe name' '\\server\pipe\velmord|not a pipe name'; do
+  name=${refused%%|*} why=${refused#*|}
+  set +e
+  VELMOR_EMULATOR_BENCH=$velmord_bench "$wine" "$velmord_exe" --socket "$name" >/dev/null 2>"$work/refused.log"
+  refused_status=$?
+  set -e
+  [[ $refused_status -eq 69 ]] || fail "velmord --socket '$name' exited with $refused_status: $(tr -d '\r' <"$work/refused.log")"
+  grep -q "$why" "$work/refused.log" || fail "velmord --socket '$name' did not say '$why': $(tr -d '\r' <"$work/refused.log")"
+done
+echo "a second velmord on the pipe, and names that are no pipe's, are refused"
 
 # Clients killed in the middle of a waited move: by Windows (taskkill /f, by the pid velmord
 # logged, which is the client's own only when velmord read it right), and from outside Wine
