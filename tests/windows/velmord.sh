@@ -4,7 +4,8 @@
 # pipe, each client's connection in velmord's log with its pid and image name; clients killed in
 # the middle of a waited move (by Windows, by their pid as velmord logged it, and from outside
 # Wine) leave velmord serving the next; a second velmord on the pipe is refused; VELMOR_BROKER
-# naming no pipe, or off, takes the calls direct; Ctrl+C stops velmord and the calls go direct.
+# naming no pipe, or off, takes the calls direct; Ctrl+C stops velmord and the calls go direct,
+# the next of a running session among them.
 # Usage: velmord.sh VELMORD_EXE VELMORCTL_EXE WINE WINEPATH_FILE WINEPREFIX
 set -euo pipefail
 velmord_exe=$1 velmorctl_exe=$2 wine=$3
@@ -109,6 +110,8 @@ for how in taskkill sigkill; do
   grep -q "^position of unit 1: " <<<"$next" || fail "no position after the killed client: $next"
   echo "$next" | grep "^position"
 done
+# A client killed during its call is one that went away, not one that broke the rules.
+! log | grep -q "does not fit any call" || fail "a killed client was logged as sending a bad message"
 
 # VELMOR_BROKER naming a pipe nothing listens on, or off: the calls go direct, to the client's
 # own emulated unit.
@@ -120,6 +123,17 @@ done
 echo "VELMOR_BROKER naming no pipe, or off: the calls go direct"
 
 # Ctrl+C (Wine turns SIGINT into the console's Ctrl+C event): velmord stops, and the pipe with it.
+# A shell session that listed the units through velmord lists its own units directly next, in
+# the same process; a program started afterwards goes direct too.
+mkfifo "$work/shell.in"
+VELMOR_BROKER=$pipe VELMOR_EMULATOR_BENCH=$client_bench "$wine" "$velmorctl_exe" shell \
+  <"$work/shell.in" >"$work/shell.out" 2>&1 &
+shell=$!
+started_pids+=("$shell")
+exec 3>"$work/shell.in"
+before=$(connections)
+echo list >&3
+wait_for_log "client $((before + 1)) .*: getDeviceCount -> 0"
 kill -INT "$velmord_pid"
 set +e
 wait "$velmord_pid"
@@ -128,8 +142,16 @@ set -e
 velmord_pid=''
 [[ $velmord_status -eq 0 ]] || fail "velmord exited with $velmord_status after Ctrl+C"
 log | grep -q "stopping" || fail "velmord did not log its stop"
+echo list >&3
+exec 3>&-
+wait "$shell" || fail "the shell session failed: $(tr -d '\r' <"$work/shell.out")"
+session=$(tr -d '\r' <"$work/shell.out")
+echo "$session"
+[[ $(grep -c "supported unit" <<<"$session") -eq 2 ]] || fail "the shell did not list twice: $session"
+grep -q "JXah001027001" <<<"$session" && grep -q "JXah001029999" <<<"$session" \
+  || fail "the shell did not list velmord's units, then its own: $session"
 after=$(ctl list) || fail "velmorctl list after velmord stopped failed: $(cat "$work/ctl.err")"
 grep -q "JXah001029999" <<<"$after" || fail "after velmord stopped the calls did not go direct: $after"
-echo "Ctrl+C stopped velmord; the calls go direct again"
+echo "Ctrl+C stopped velmord; the calls go direct again, in a running session and in a new program"
 echo "--- velmord's log:"
 log | grep -v -- '->' || true

@@ -33,10 +33,11 @@ void ClientConnection::serve()
                 Log::line(who() + ": malformed message; connection closed");
             break;
         }
-        if (!answer(*message)) {
+        const Answer answered = answer(*message);
+        if (answered == Answer::Unfit)
             Log::line(who() + ": message does not fit any call; connection closed");
+        if (answered != Answer::Sent)
             break;
-        }
     }
     velmorEnterSession(nullptr);
     m_sessions.leave(m_peer.uid, m_token, m_number);
@@ -73,7 +74,7 @@ bool ClientConnection::greet()
     return false;
 }
 
-bool ClientConnection::answer(const BrokerMessage &message)
+ClientConnection::Answer ClientConnection::answer(const BrokerMessage &message)
 {
     if (message.kind() == BrokerMessage::Clients) {
         BrokerMessage reply(BrokerMessage::Reply);
@@ -83,13 +84,12 @@ bool ClientConnection::answer(const BrokerMessage &message)
             reply.add(BrokerField::of(peer.pid));
             reply.add(BrokerField::ofBytes(peer.command));
         }
-        m_channel->send(reply);
-        return true;
+        return m_channel->send(reply) ? Answer::Sent : Answer::ClientGone;
     }
     const std::optional<BrokerMessage> reply = CallDispatcher::run(message);
     if (!reply)
-        return false;
+        return Answer::Unfit;
     if (Log::verbose())
         Log::detail(who() + ": " + CallDispatcher::functionName(message) + " -> " + std::to_string(reply->fields()[0].integer));
-    return m_channel->send(*reply);
+    return m_channel->send(*reply) ? Answer::Sent : Answer::ClientGone;
 }

@@ -23,7 +23,10 @@ public:
 
 private:
     bool greet();
-    bool answer(const BrokerMessage &message);
+    // What became of a message: answered, fitting no call, or answered to a client that went
+    // away meanwhile (a client killed during its call is no client that broke the rules).
+    enum class Answer { Sent, Unfit, ClientGone };
+    Answer answer(const BrokerMessage &message);
     std::string who() const;
 
     std::unique_ptr<BrokerChannel> m_channel;
