@@ -16,7 +16,8 @@ class BrokerChannel
 public:
     virtual ~BrokerChannel() = default;
 
-    // Connects to the socket or pipe at `path`; null when nothing listens there.
+    // Connects to the socket or pipe at `path`; null when nothing listens there. On Windows only
+    // a local pipe's path (\\.\pipe\NAME) is ever opened.
     static std::unique_ptr<BrokerChannel> connectTo(const std::string &path);
     // Takes over an accepted connection (a socket descriptor, or a pipe handle on Windows).
     static std::unique_ptr<BrokerChannel> adopt(intptr_t handle);
@@ -24,7 +25,7 @@ public:
     // enough to ask before every call.
     static bool mayListen(const std::string &path);
     // The default place of velmord's socket for this user: the user instance's, else the
-    // system instance's; "" when neither exists.
+    // system instance's; on Windows the pipe \\.\pipe\velmord. "" when none exists.
     static std::string defaultPath();
 
     virtual bool send(const BrokerMessage &message) = 0;
