@@ -266,10 +266,10 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
             WaitForSingleObject(stopped, kRetryMs);
             continue;
         }
-        bool connected = false;
+        bool clientThere = false;
         switch (d.startWaiting()) {
         case Private::Start::Connected:
-            connected = true;
+            clientThere = true;
             break;
         case Private::Start::Gone:
             break;
@@ -280,7 +280,7 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
                 return nullptr;
             }
             DWORD ignored = 0;
-            connected = GetOverlappedResult(d.waiting, &d.overlapped, &ignored, FALSE);
+            clientThere = GetOverlappedResult(d.waiting, &d.overlapped, &ignored, FALSE);
             d.connectPending = false;
             break;
         }
@@ -289,7 +289,7 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
         d.waiting = INVALID_HANDLE_VALUE;
         // The next instance first (see above); should that fail, the next accept() tries again.
         d.makeWaiting(false);
-        if (!connected) {
+        if (!clientThere) {
             // A client that came and went before its connection was taken.
             CloseHandle(connection);
             continue;
@@ -297,8 +297,8 @@ std::unique_ptr<BrokerChannel> Listener::accept(SessionTable::Peer *peer)
         ULONG pid = 0;
         if (GetNamedPipeClientProcessId(connection, &pid)) {
             peer->pid = pid;
-            // Windows has no uid: the client's logon session stands for it, so that a session
-            // token is good in the Windows session that made it only.
+            // Windows has no uid: the Windows session the client runs in stands for it, so that
+            // a session token is good only in the Windows session that made it.
             DWORD session = 0;
             if (ProcessIdToSessionId(pid, &session))
                 peer->uid = session;
