@@ -6,6 +6,7 @@
 
 #include "BrokerMessage.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,7 +32,13 @@ public:
     virtual bool send(const BrokerMessage &message) = 0;
     // Why receive gave nothing.
     enum class Failure { None, Closed, TimedOut, Malformed };
-    virtual std::optional<BrokerMessage> receive(int timeoutMs, Failure *failure = nullptr) = 0;
+    // The next whole message, within `timeoutMs`.
+    std::optional<BrokerMessage> receive(int timeoutMs, Failure *failure = nullptr);
+
+protected:
+    using Clock = std::chrono::steady_clock;
+    // Reads exactly `count` bytes by the deadline.
+    virtual Failure readExactly(char *out, size_t count, Clock::time_point deadline) = 0;
 };
 
 #endif // BROKERCHANNEL_H

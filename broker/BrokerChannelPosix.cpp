@@ -41,32 +41,8 @@ public:
         return true;
     }
 
-    std::optional<BrokerMessage> receive(int timeoutMs, Failure *failure) override
-    {
-        Failure ignored;
-        Failure &why = failure != nullptr ? *failure : ignored;
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        char prefix[BrokerMessage::kLengthPrefix];
-        why = readExactly(prefix, sizeof prefix, deadline);
-        if (why != Failure::None)
-            return std::nullopt;
-        const std::optional<size_t> length = BrokerMessage::announcedLength(prefix);
-        if (!length) {
-            why = Failure::Malformed;
-            return std::nullopt;
-        }
-        std::string body(*length, '\0');
-        why = readExactly(&body[0], body.size(), deadline);
-        if (why != Failure::None)
-            return std::nullopt;
-        std::optional<BrokerMessage> message = BrokerMessage::decode(body.data(), body.size());
-        if (!message)
-            why = Failure::Malformed;
-        return message;
-    }
-
-private:
-    Failure readExactly(char *out, size_t count, Clock::time_point deadline)
+protected:
+    Failure readExactly(char *out, size_t count, Clock::time_point deadline) override
     {
         size_t got = 0;
         while (got < count) {

@@ -36,7 +36,7 @@ QStringList ProfileStore::defaultFolders()
         return {chosen};
 #ifdef Q_OS_WIN
     const QString user = qEnvironmentVariable("APPDATA");
-    return {user.isEmpty() ? QString() : user + QStringLiteral("/velmorlib/units")};
+    return {user.isEmpty() ? QString() : QDir::toNativeSeparators(user + QStringLiteral("/velmorlib/units"))};
 #else
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty())
@@ -52,25 +52,27 @@ ProfileStore::LoadReport ProfileStore::load(const QStringList &folders)
     for (const QString &folder : folders) {
         if (folder.isEmpty())
             continue;
-        report.folders << folder;
+        report.folders << QDir::toNativeSeparators(folder);
         const QDir directory(folder);
         for (const QFileInfo &file : directory.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
+            // Paths in the words a user reads are the system's own (C:\Users\... on Windows).
+            const QString path = QDir::toNativeSeparators(file.filePath());
             QFile input(file.filePath());
             if (!input.open(QIODevice::ReadOnly)) {
-                report.problems << file.filePath() + QStringLiteral(": cannot be read");
+                report.problems << path + QStringLiteral(": cannot be read");
                 continue;
             }
             QString error;
             const std::optional<UnitProfile> profile = UnitProfile::fromJson(input.read(1 << 20), &error);
             if (!profile || profile->serialNumber.isEmpty()) {
-                report.problems << file.filePath() + QStringLiteral(": ")
+                report.problems << path + QStringLiteral(": ")
                                        + (profile ? QStringLiteral("line 1: no \"serialNumber\": which unit is it for?") : error);
                 continue;
             }
             if (profiles.contains(keyOf(profile->serialNumber)))
                 continue;
             profiles.insert(keyOf(profile->serialNumber), *profile);
-            report.loaded << file.filePath();
+            report.loaded << path;
         }
     }
     // A loaded profile's settings are what the profile asks for, not what the unit holds: they
