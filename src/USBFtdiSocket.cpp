@@ -6,7 +6,6 @@
 
 #include <QThread>
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -85,18 +84,20 @@ void throwOnFailure(FT_STATUS status)
         throw USBFtdiSocket::failedCall(status);
 }
 
-std::atomic<quint64> s_failedCalls{0};
+// Per thread: a call on one held unit runs beside calls on others, and only a failure of its own
+// D2XX calls says anything of its handle.
+thread_local quint64 t_failedCalls = 0;
 
 } // namespace
 
 quint64 USBFtdiSocket::failedCallCount()
 {
-    return s_failedCalls.load();
+    return t_failedCalls;
 }
 
 USBResult USBFtdiSocket::failedCall(FT_STATUS status)
 {
-    ++s_failedCalls;
+    ++t_failedCalls;
     return USBResult::fromFtStatus(status);
 }
 

@@ -37,8 +37,9 @@ public:
 
     bool uartMode() const { return (m_flags & UartMode) != 0; }
 
-    // How many D2XX calls on an open channel's handle have failed in this process. A caller that
-    // keeps a unit open between calls compares it across a call to learn that the unit broke.
+    // How many D2XX calls on an open channel's handle have failed in the calling thread. A caller
+    // that keeps a unit open between calls compares it across a call to learn that the unit broke
+    // (a call's exchanges run in its own thread).
     static quint64 failedCallCount();
     // Counts the failed call and gives its result.
     static USBResult failedCall(FT_STATUS status);

@@ -60,6 +60,10 @@ void UnitWatcher::releaseStale(int listedCount)
         const bool away = *index > listedCount
                           || (velmorGetUnitState(*index, &state) == VELMOR_OK && state.held == 1 && state.heldUnitAway == 1);
         if (!away) {
+            // A held unit whose handle broke (a D2XX call failed on it) is opened again here,
+            // rather than by the next client call that finds it unusable.
+            if (state.held == 1 && state.heldOpen == 0)
+                velmorHoldUnit(*index);
             ++index;
             continue;
         }
